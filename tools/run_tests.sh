@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs every test of the project on a fresh Debian 12 machine: installs what
+# is missing, builds the native and the Windows presets, runs the native
+# suite, then the Windows programs under 32-bit Wine on a virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+cmake --preset win32
+cmake --build --preset win32
+tools/with_display.sh ctest --preset win32
