@@ -32,6 +32,9 @@ const ExpectedExport kExpectedExports[] = {
     {315, "IP_GetFilterDef"},     {316, "IP_GetFilterMin"},    {317, "IP_GetFilterMax"},
     {318, "IP_SetFilter"},        {401, "CI_GetFreeID"},       {402, "CI_MakeCurrent"},
     {403, "CI_Release"},          {417, "CI_GetComponents"},
+    {404, "CI_SetLspkPosition3fv"}, {405, "CI_SetLspkAngles3fv"}, {406, "CI_SetSeatPosition3fv"},
+    {407, "CI_SetSeatAngles3fv"}, {408, "CI_GetDistance"},       {413, "CI_GetCompPosition3fv"},
+    {414, "CI_GetCompAngles3fv"}, {415, "CI_GetCompDistance"},
 };
 
 const IMAGE_NT_HEADERS32* ntHeaders(HMODULE module) {
