@@ -1,0 +1,116 @@
+// Opens the design dialog on a twelve-box array, the way a host does, so that
+// tools/screenshot_dialog.sh can photograph it for the help document.
+//
+// The program loads ksr.dll from its own folder, resolves the exports by
+// ordinal, creates an instance, hands it the design below with IP_SetValue
+// and calls IP_ShowDialog(1). A helper thread waits for the dialog window,
+// selects the sixth row (so the editor shows a box with a splay angle) and
+// prints "ready"; a line on standard input then presses Cancel. Exit code 0
+// when the dialog was shown and closed, 1 otherwise.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+
+#include "exports/ksr.h"
+
+namespace {
+
+constexpr int kCI_GetFreeID = 401;
+constexpr int kCI_MakeCurrent = 402;
+constexpr int kIP_SetValue = 308;
+constexpr int kIP_ShowDialog = 310;
+
+constexpr int kBoxTableId = 1028;
+constexpr int kCancelId = 1063;
+constexpr int kShownRow = 5;
+constexpr const char* kDialogCaption = " Design System";
+
+template <class Fn>
+Fn exportAt(HMODULE module, int ordinal) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(ordinal)))));
+}
+
+// A flown array of ten KSR51 V and two KSR52 V boxes with the FIR Curve
+// preset, curving from the grid's -2 degrees down to -45, the lowest boxes
+// turned down for the near seats.
+SetupRecord exampleDesign() {
+    constexpr int kCount = 12;
+    constexpr int32_t kTypes[kCount] = {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 7, 7};
+    constexpr float kDifferences[kCount] = {0, -1, -1, -1, -2, -2, -3, -4, -5, -6, -8, -10};
+    constexpr float kGains[kCount] = {0, 0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 6};
+    SetupRecord record{};
+    record.version = KSR_SETUP_V52;
+    record.boxCount = kCount;
+    record.gridElevation = -2.0f;
+    record.hostValue = 1;
+    float elevation = record.gridElevation;
+    for (int i = 0; i < KSR_MAX_COMPONENTS; ++i) {
+        const int k = i < kCount ? i : kCount - 1;
+        if (i < kCount) elevation += kDifferences[i];
+        record.boxes[i] = {kTypes[k], elevation, i < kCount ? kGains[i] : 0.0f};
+    }
+    record.groundStacked = 0;
+    return record;
+}
+
+DWORD WINAPI driveDialog(void*) {
+    HWND dialog = nullptr;
+    for (int tries = 0; tries < 600 && dialog == nullptr; ++tries) {
+        dialog = FindWindowA(nullptr, kDialogCaption);
+        if (dialog == nullptr) Sleep(100);
+    }
+    if (dialog == nullptr) {
+        std::puts("no dialog");
+        std::fflush(stdout);
+        return 1;
+    }
+    HWND table = GetDlgItem(dialog, kBoxTableId);
+    if (table != nullptr) {
+        SendMessageA(table, LB_SETSEL, FALSE, -1);
+        SendMessageA(table, LB_SETSEL, TRUE, kShownRow);
+        SendMessageA(table, LB_SETCARETINDEX, kShownRow, FALSE);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kBoxTableId, LBN_SELCHANGE), reinterpret_cast<LPARAM>(table));
+    }
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    std::puts("ready");
+    std::fflush(stdout);
+
+    char line[64];
+    std::fgets(line, sizeof line, stdin);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kCancelId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kCancelId)));
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    HMODULE module = LoadLibraryA("ksr.dll");
+    if (module == nullptr) {
+        std::fprintf(stderr, "ksr.dll not found\n");
+        return 1;
+    }
+    auto getFreeId = exportAt<int32_t(__stdcall*)()>(module, kCI_GetFreeID);
+    auto makeCurrent = exportAt<int32_t(__stdcall*)(int32_t)>(module, kCI_MakeCurrent);
+    auto setValue = exportAt<int32_t(__stdcall*)(int32_t, const SetupRecord*)>(module, kIP_SetValue);
+    auto showDialog = exportAt<int32_t(__stdcall*)(int32_t)>(module, kIP_ShowDialog);
+    if (getFreeId == nullptr || makeCurrent == nullptr || setValue == nullptr || showDialog == nullptr) {
+        std::fprintf(stderr, "ksr.dll lacks an export\n");
+        return 1;
+    }
+
+    const SetupRecord design = exampleDesign();
+    if (makeCurrent(getFreeId()) != 0 || setValue(1, &design) != 0) {
+        std::fprintf(stderr, "no instance\n");
+        return 1;
+    }
+    HANDLE driver = CreateThread(nullptr, 0, driveDialog, nullptr, 0, nullptr);
+    const int32_t shown = showDialog(1);
+    if (driver != nullptr) CloseHandle(driver);
+    std::puts(shown == 0 ? "closed" : "not shown");
+    FreeLibrary(module);
+    return shown == 0 ? 0 : 1;
+}

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Photographs the design dialog for the help document.
+#
+#   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG]
+#
+# Runs BUILD_DIR/dialog_screenshot.exe (default build/win32, built by the
+# win32 preset) under 32-bit Wine on a virtual X display of its own, waits for
+# the window " Design System", grabs the screen with xwd, crops it to the
+# dialog and writes OUTPUT_PNG (default docs/screenshots/design_dialog.png).
+# The dialog is then closed with Cancel.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=$(realpath "${1:-build/win32}")
+output=$(realpath -m "${2:-docs/screenshots/design_dialog.png}")
+program=$build/dialog_screenshot.exe
+[ -f "$program" ] || { echo "screenshot: $program is missing; build the win32 preset first" >&2; exit 1; }
+[ -f "$build/ksr.dll" ] || { echo "screenshot: $build/ksr.dll is missing" >&2; exit 1; }
+
+# Always a display of our own: nothing else may overlap the dialog.
+if [ -z "${KSR_SCREENSHOT_DISPLAY:-}" ]; then
+  exec env -u DISPLAY KSR_SCREENSHOT_DISPLAY=1 tools/with_display.sh "$0" "$build" "$output"
+fi
+
+export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+
+work=$(mktemp -d)
+wine_pid=""
+cleanup() {
+  exec 3>&- 2>/dev/null || true
+  if [ -n "$wine_pid" ] && kill -0 "$wine_pid" 2>/dev/null; then kill "$wine_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The program presses Cancel when a line arrives on its standard input.
+mkfifo "$work/commands"
+(cd "$build" && exec wine "$program" <"$work/commands" >"$work/log" 2>&1) &
+wine_pid=$!
+exec 3>"$work/commands"
+
+for _ in $(seq 600); do
+  grep -q '^ready' "$work/log" 2>/dev/null && break
+  grep -q '^no dialog' "$work/log" 2>/dev/null && { cat "$work/log" >&2; exit 1; }
+  kill -0 "$wine_pid" 2>/dev/null || { echo "screenshot: the program ended early" >&2; cat "$work/log" >&2; exit 1; }
+  sleep 0.1
+done
+grep -q '^ready' "$work/log" || { echo "screenshot: no dialog after 60 s" >&2; exit 1; }
+
+window=$(xdotool search --name '^ Design System$' | head -n 1)
+[ -n "$window" ] || { echo "screenshot: window \" Design System\" not found on the display" >&2; exit 1; }
+sleep 1  # let every control finish painting
+eval "$(xdotool getwindowgeometry --shell "$window")"
+
+mkdir -p "$(dirname "$output")"
+xwd -root -silent >"$work/screen.xwd"
+convert "xwd:$work/screen.xwd" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
+  -define png:exclude-chunks=date,time "$output"
+
+echo close >&3
+exec 3>&-
+for _ in $(seq 100); do
+  kill -0 "$wine_pid" 2>/dev/null || break
+  sleep 0.1
+done
+wait "$wine_pid" || { echo "screenshot: the dialog did not close cleanly" >&2; cat "$work/log" >&2; exit 1; }
+wine_pid=""
+echo "screenshot: ${WIDTH}x${HEIGHT} dialog written to $output"
