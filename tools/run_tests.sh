@@ -13,6 +13,15 @@ cmake --preset native
 cmake --build --preset native
 ctest --preset native
 
+# Hardening: the native suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then under Valgrind's memcheck, then each fuzz
+# target for about a minute. Any finding fails.
+cmake --preset sanitize
+cmake --build --preset sanitize
+ctest --preset sanitize
+tools/run_valgrind.sh build/native
+tools/run_fuzz.sh 60
+
 cmake --preset win32
 cmake --build --preset win32
 tools/with_display.sh ctest --preset win32

@@ -1,0 +1,425 @@
+// The export surface as a host could drive it: each input decodes into a
+// sequence of export calls with arbitrary ids, indices, component numbers,
+// bands, counts and float bit patterns. Every answer is checked against what
+// the interface allows, and every output buffer is framed by guard bytes so
+// that a write outside the allowed bytes shows. A small model of the instance
+// table and the host flag predicts the exact answer where the interface
+// fixes it.
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "exports/ksr.h"
+#include "exports/module_state.h"
+#include "fuzz/fuzz_support.h"
+
+using ksr::fuzz::FuzzInput;
+using ksr::fuzz::GuardedBuffer;
+using ksr::fuzz::sameBits;
+
+namespace {
+
+constexpr int32_t kMaxCallsPerInput = 512;
+
+// What the instance table and the flag word must look like after the calls
+// so far.
+struct HostModel {
+    std::array<bool, KSR_MAX_INSTANCES + 1> inUse{};
+    int32_t current = 0;  // 0: none
+    bool noAirAbsorption = false;
+
+    int32_t lowestFreeId() const {
+        for (int32_t id = 1; id <= KSR_MAX_INSTANCES; ++id) {
+            if (!inUse[static_cast<size_t>(id)]) return id;
+        }
+        return -1;
+    }
+};
+
+struct RoomParameterLimits {
+    const char* label;
+    float defaultValue, minimum, maximum;
+};
+
+constexpr std::array<RoomParameterLimits, 4> kRoomParameters{{
+    {"Speed Of Sound", 343.0f, 100.0f, 1000.0f},
+    {"Humidity", 60.0f, 20.0f, 100.0f},
+    {"Air Temperature", 20.0f, -100.0f, 100.0f},
+    {"Air Pressure", 1013.0f, 100.0f, 2000.0f},
+}};
+
+bool isRoomIndex(int32_t index) { return index >= 1 && index <= 4; }
+
+// A label call: valid index -> 0 and exactly the label with its NUL, every
+// later byte of the host's 16-byte buffer untouched; otherwise -1 and
+// nothing written.
+void checkLabel(int32_t result, GuardedBuffer<char>& out, const char* expected) {
+    FUZZ_CHECK(out.guardsIntact());
+    if (expected == nullptr) {
+        FUZZ_CHECK(result == -1);
+        FUZZ_CHECK(out.untouched());
+        return;
+    }
+    FUZZ_CHECK(result == 0);
+    const size_t length = std::strlen(expected);
+    FUZZ_CHECK(std::memcmp(out.data(), expected, length + 1) == 0);
+    FUZZ_CHECK(out.untouchedFrom(length + 1));
+}
+
+void callInformation(FuzzInput& in) {
+    FUZZ_CHECK(DLLVersion() == 1000030);
+    FUZZ_CHECK(DLLClass() == 2);
+
+    const int32_t capability = in.integer();
+    const int32_t caps = DLLGetCaps(capability);
+    const int32_t expectedCaps = (capability == 1 || capability == 2) ? -1 : (capability == 3 || capability == 5) ? 1 : 0;
+    FUZZ_CHECK(caps == expectedCaps);
+
+    GuardedBuffer<int32_t> word(1);
+    FUZZ_CHECK(DLLLock(word.data()) == 0 && word[0] == 0 && word.guardsIntact());
+    GuardedBuffer<int32_t> symmetry(1);
+    FUZZ_CHECK(DLLGetSymmetry(symmetry.data()) == 0 && symmetry[0] == -1 && symmetry.guardsIntact());
+
+    GuardedBuffer<int32_t> bands(KSR_BAND_COUNT);
+    FUZZ_CHECK(DLLGetValidBands(bands.data()) == 0);
+    for (size_t i = 0; i < KSR_BAND_COUNT; ++i) FUZZ_CHECK(bands[i] == -1);
+    FUZZ_CHECK(bands.guardsIntact());
+
+    const char* text = nullptr;
+    FUZZ_CHECK(DLLGetName(&text) == 0 && std::strcmp(text, "KSR Array") == 0);
+    FUZZ_CHECK(DLLGetManufacturer(&text) == 0 && std::strcmp(text, "QTO") == 0);
+    FUZZ_CHECK(DLLGetDataResolution(&text) == 0 && std::strcmp(text, "5\xB0 Complex Data") == 0);
+
+    GuardedBuffer<int32_t> untouched(1);
+    FUZZ_CHECK(DLLGetDirectivity(untouched.data()) == -1);
+    FUZZ_CHECK(DLLGetSensitivity(untouched.data()) == -1);
+    FUZZ_CHECK(DLLGetMaxPower(untouched.data()) == -1);
+    FUZZ_CHECK(DLLGetImpedance(untouched.data()) == -1);
+    FUZZ_CHECK(untouched.untouched() && untouched.guardsIntact());
+}
+
+void callFlags(FuzzInput& in, HostModel& model) {
+    const int32_t flag = in.integer();
+    if (in.byte() % 2 == 0) {
+        int32_t value = in.integer();
+        FUZZ_CHECK(DLLSetFlag(flag, &value) == 0);
+        if (flag == 1) model.noAirAbsorption = value != 0;
+    } else {
+        GuardedBuffer<int32_t> out(1);
+        FUZZ_CHECK(DLLGetFlag(flag, out.data()) == 0);
+        const int32_t expected = flag == 2 ? -1 : (flag == 1 && model.noAirAbsorption) ? -1 : 0;
+        FUZZ_CHECK(out[0] == expected);
+        FUZZ_CHECK(out.guardsIntact());
+    }
+}
+
+void callFiles(FuzzInput& in) {
+    switch (in.byte() % 3) {
+        case 0: {
+            GuardedBuffer<char> out(KSR_FILES_BUFFER_SIZE);
+            FUZZ_CHECK(DLLGetFiles(out.data()) == 0);
+            FUZZ_CHECK(out.guardsIntact());
+            // Either untouched (module file not found) or a terminated path.
+            if (!out.untouched()) FUZZ_CHECK(std::memchr(out.data(), '\0', KSR_FILES_BUFFER_SIZE) != nullptr);
+            break;
+        }
+        case 1: {
+            const std::string path = in.text(300);
+            const int32_t removed = DLLInitLibrary(path.c_str());
+            if (path.empty()) FUZZ_CHECK(removed == 0);
+            break;
+        }
+        default:
+            // Only paths that name nothing: the fuzzer must not copy files.
+            FUZZ_CHECK(DLLInstallFiles("") == 0);
+            FUZZ_CHECK(DLLInstallFiles("/nonexistent/ksr-fuzz/missing.pdf") == 0);
+            break;
+    }
+}
+
+void callRoomParameters(FuzzInput& in) {
+    const int32_t index = in.integer();
+    const RoomParameterLimits* limits = isRoomIndex(index) ? &kRoomParameters[static_cast<size_t>(index - 1)] : nullptr;
+    FUZZ_CHECK(RP_GetNumber() == 4);
+    switch (in.byte() % 4) {
+        case 0:
+            FUZZ_CHECK(RP_GetID(index) == (limits ? index : -1));
+            FUZZ_CHECK(RP_GetType(index) == (limits ? 8 : -1));
+            break;
+        case 1: {
+            GuardedBuffer<char> label(KSR_LABEL_BUFFER_SIZE);
+            checkLabel(RP_GetLabel(index, label.data()), label, limits ? limits->label : nullptr);
+            break;
+        }
+        case 2: {
+            GuardedBuffer<float> out(1);
+            const float expected[] = {limits ? limits->defaultValue : 0, limits ? limits->minimum : 0,
+                                      limits ? limits->maximum : 0};
+            int32_t (*const getters[])(int32_t, float*) = {RP_GetDefault, RP_GetMinimum, RP_GetMaximum};
+            const size_t which = in.byte() % 3;
+            const int32_t result = getters[which](index, out.data());
+            FUZZ_CHECK(out.guardsIntact());
+            if (limits) {
+                FUZZ_CHECK(result == 0 && out[0] == expected[which]);
+            } else {
+                FUZZ_CHECK(result == -1 && out.untouched());
+            }
+            break;
+        }
+        default: {
+            GuardedBuffer<float> value(1);
+            const float given = in.real();
+            value[0] = given;
+            const int32_t result = RP_SetValue(index, value.data());
+            FUZZ_CHECK(value.guardsIntact());
+            if (!limits) {
+                FUZZ_CHECK(result == -1 && sameBits(value[0], given));
+                break;
+            }
+            FUZZ_CHECK(result == 0);
+            const float stored = value[0];
+            FUZZ_CHECK(!std::isnan(stored) && stored >= limits->minimum && stored <= limits->maximum);
+            if (given >= limits->minimum && given <= limits->maximum) FUZZ_CHECK(sameBits(stored, given));
+            break;
+        }
+    }
+}
+
+void fillRecord(FuzzInput& in, SetupRecord& record) {
+    record.boxCount = in.integer();
+    record.gridElevation = in.real();
+    record.hostValue = in.integer();
+    for (SetupRecordBox& box : record.boxes) {
+        box.boxType = in.byte() < 200 ? static_cast<int32_t>(in.byte() % 12) - 1 : in.integer();
+        box.boxElevation = in.real();
+        box.boxGain = in.real();
+    }
+    record.groundStacked = in.integer();
+}
+
+int32_t recordVersion(FuzzInput& in) {
+    switch (in.byte() % 5) {
+        case 0:
+            return KSR_SETUP_V51;
+        case 1:
+        case 2:
+            return KSR_SETUP_V52;
+        case 3:
+            return 0;
+        default:
+            return in.integer();
+    }
+}
+
+// The host's buffer for a record of that version: 208 bytes for version 51,
+// 212 for any other.
+size_t recordBytes(int32_t version) { return version == KSR_SETUP_V51 ? KSR_SETUP_V51_SIZE : KSR_SETUP_V52_SIZE; }
+
+void callSetValue(FuzzInput& in, const HostModel& model) {
+    const int32_t index = in.byte() < 220 ? 1 : in.integer();
+    SetupRecord full{};
+    full.version = recordVersion(in);
+    fillRecord(in, full);
+    GuardedBuffer<unsigned char> record(recordBytes(full.version));
+    std::memcpy(record.data(), &full, record.payloadSize());
+    const int32_t result = IP_SetValue(index, reinterpret_cast<const SetupRecord*>(record.data()));
+    FUZZ_CHECK(result == ((index == 1 && model.current != 0) ? 0 : -1));
+    FUZZ_CHECK(std::memcmp(record.data(), &full, record.payloadSize()) == 0);
+    FUZZ_CHECK(record.guardsIntact());
+}
+
+void callGetValue(FuzzInput& in, const HostModel& model) {
+    const int32_t index = in.byte() < 220 ? 1 : in.integer();
+    const int32_t version = recordVersion(in);
+    GuardedBuffer<unsigned char> record(recordBytes(version));
+    std::memcpy(record.data(), &version, sizeof version);
+    const int32_t result = IP_GetValue(index, reinterpret_cast<SetupRecord*>(record.data()));
+    FUZZ_CHECK(record.guardsIntact());
+    int32_t versionAfter;
+    std::memcpy(&versionAfter, record.data(), sizeof versionAfter);
+    if (index != 1) {
+        FUZZ_CHECK(result == -1 && versionAfter == version && record.untouchedFrom(4));
+        return;
+    }
+    if (version == 0) {
+        FUZZ_CHECK(result == 0 && versionAfter == KSR_SETUP_V52 && record.untouchedFrom(4));
+        return;
+    }
+    if (model.current == 0) {
+        FUZZ_CHECK(result == -1 && versionAfter == version && record.untouchedFrom(4));
+        return;
+    }
+    FUZZ_CHECK(result == 0 && versionAfter == version);
+    SetupRecord filled{};
+    std::memcpy(&filled, record.data(), record.payloadSize());
+    for (const SetupRecordBox& box : filled.boxes) FUZZ_CHECK(box.boxType >= 0 && box.boxType <= 9);
+}
+
+void callFilter(FuzzInput& in, const HostModel& model) {
+    GuardedBuffer<float> gain(KSR_BAND_COUNT), phase(KSR_BAND_COUNT);
+    switch (in.byte() % 4) {
+        case 0:
+        case 1:
+        case 2: {
+            int32_t (*const getters[])(float*, float*) = {IP_GetFilterDef, IP_GetFilterMin, IP_GetFilterMax};
+            const float gains[] = {0.0f, -60.0f, 0.0f};
+            const float phases[] = {0.0f, -180.0f, 180.0f};
+            const size_t which = in.byte() % 3;
+            FUZZ_CHECK(getters[which](gain.data(), phase.data()) == 0);
+            for (size_t i = 0; i < KSR_BAND_COUNT; ++i) {
+                FUZZ_CHECK(gain[i] == gains[which] && phase[i] == phases[which]);
+            }
+            break;
+        }
+        default: {
+            std::array<float, KSR_BAND_COUNT> givenGain{}, givenPhase{};
+            for (size_t i = 0; i < KSR_BAND_COUNT; ++i) {
+                gain[i] = givenGain[i] = in.real();
+                phase[i] = givenPhase[i] = in.real();
+            }
+            const int32_t result = IP_SetFilter(gain.data(), phase.data());
+            if (model.current == 0) {
+                FUZZ_CHECK(result == -1);
+                for (size_t i = 0; i < KSR_BAND_COUNT; ++i) {
+                    FUZZ_CHECK(sameBits(gain[i], givenGain[i]) && sameBits(phase[i], givenPhase[i]));
+                }
+                break;
+            }
+            FUZZ_CHECK(result == 0);
+            for (size_t i = 0; i < KSR_BAND_COUNT; ++i) {
+                FUZZ_CHECK(gain[i] >= -60.0f && gain[i] <= 0.0f);
+                FUZZ_CHECK(phase[i] >= -180.0f && phase[i] <= 180.0f);
+                if (givenGain[i] >= -60.0f && givenGain[i] <= 0.0f) FUZZ_CHECK(sameBits(gain[i], givenGain[i]));
+                if (givenPhase[i] >= -180.0f && givenPhase[i] <= 180.0f) {
+                    FUZZ_CHECK(sameBits(phase[i], givenPhase[i]));
+                }
+            }
+            break;
+        }
+    }
+    FUZZ_CHECK(gain.guardsIntact() && phase.guardsIntact());
+}
+
+void callSetupDescription(FuzzInput& in) {
+    const int32_t index = in.integer();
+    const bool valid = index == 1;
+    FUZZ_CHECK(IP_GetNumber() == 1);
+    FUZZ_CHECK(IP_GetID(index) == (valid ? 4 : -1));
+    FUZZ_CHECK(IP_GetType(index) == (valid ? 21 : -1));
+    GuardedBuffer<char> label(KSR_LABEL_BUFFER_SIZE);
+    checkLabel(IP_GetLabel(index, label.data()), label, valid ? "KSR Setup" : nullptr);
+    GuardedBuffer<unsigned char> untouched(KSR_SETUP_V52_SIZE);
+    FUZZ_CHECK(IP_GetDefault(index, untouched.data()) == (valid ? 0 : -1));
+    FUZZ_CHECK(IP_GetMinimum(index, untouched.data()) == (valid ? 0 : -1));
+    FUZZ_CHECK(IP_GetMaximum(index, untouched.data()) == (valid ? 0 : -1));
+    FUZZ_CHECK(untouched.untouched() && untouched.guardsIntact());
+}
+
+void callInstances(FuzzInput& in, HostModel& model) {
+    switch (in.byte() % 4) {
+        case 0: {
+            const int32_t expected = model.lowestFreeId();
+            FUZZ_CHECK(CI_GetFreeID() == expected);
+            if (expected > 0) model.inUse[static_cast<size_t>(expected)] = true;
+            break;
+        }
+        case 1: {
+            // Mostly ids that may be in use, sometimes anything.
+            const int32_t id = in.byte() < 200 ? static_cast<int32_t>(in.byte() % 130) - 1 : in.integer();
+            const bool valid = id >= 1 && id <= KSR_MAX_INSTANCES && model.inUse[static_cast<size_t>(id)];
+            FUZZ_CHECK(CI_MakeCurrent(id) == (valid ? 0 : -1));
+            if (valid) model.current = id;
+            break;
+        }
+        case 2:
+            FUZZ_CHECK(CI_Release() == (model.current != 0 ? 0 : -1));
+            if (model.current != 0) model.inUse[static_cast<size_t>(model.current)] = false;
+            model.current = 0;
+            break;
+        default: {
+            const int32_t count = in.byte() % 2 == 0 ? CI_GetComponents() : DLLGetComponents();
+            if (model.current == 0) {
+                FUZZ_CHECK(count == -1);
+            } else {
+                FUZZ_CHECK(count >= KSR_MIN_COMPONENTS && count <= KSR_MAX_COMPONENTS);
+            }
+            break;
+        }
+    }
+}
+
+// Every export that takes a pointer answers -1 to a null one.
+void callWithNullPointers(FuzzInput& in) {
+    const int32_t index = in.integer();
+    FUZZ_CHECK(DLLLock(nullptr) == -1);
+    FUZZ_CHECK(DLLGetName(nullptr) == -1);
+    FUZZ_CHECK(DLLGetManufacturer(nullptr) == -1);
+    FUZZ_CHECK(DLLGetDataResolution(nullptr) == -1);
+    FUZZ_CHECK(DLLGetSymmetry(nullptr) == -1);
+    FUZZ_CHECK(DLLGetValidBands(nullptr) == -1);
+    FUZZ_CHECK(DLLGetFlag(index, nullptr) == -1);
+    FUZZ_CHECK(DLLSetFlag(1, nullptr) == -1);
+    FUZZ_CHECK(DLLGetFiles(nullptr) == -1);
+    FUZZ_CHECK(DLLInitLibrary(nullptr) == 0);
+    FUZZ_CHECK(DLLInstallFiles(nullptr) == 0);
+    FUZZ_CHECK(RP_GetLabel(index, nullptr) == -1);
+    FUZZ_CHECK(RP_GetDefault(index, nullptr) == -1);
+    FUZZ_CHECK(RP_GetMinimum(index, nullptr) == -1);
+    FUZZ_CHECK(RP_GetMaximum(index, nullptr) == -1);
+    FUZZ_CHECK(RP_SetValue(index, nullptr) == -1);
+    FUZZ_CHECK(IP_GetLabel(index, nullptr) == -1);
+    FUZZ_CHECK(IP_SetValue(index, nullptr) == -1);
+    FUZZ_CHECK(IP_GetValue(index, nullptr) == -1);
+    float band[KSR_BAND_COUNT] = {};
+    FUZZ_CHECK(IP_GetFilterDef(nullptr, band) == -1 && IP_GetFilterDef(band, nullptr) == -1);
+    FUZZ_CHECK(IP_GetFilterMin(nullptr, band) == -1 && IP_GetFilterMin(band, nullptr) == -1);
+    FUZZ_CHECK(IP_GetFilterMax(nullptr, band) == -1 && IP_GetFilterMax(band, nullptr) == -1);
+    FUZZ_CHECK(IP_SetFilter(nullptr, band) == -1 && IP_SetFilter(band, nullptr) == -1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ksr::resetModuleState();
+    FuzzInput in(data, size);
+    HostModel model;
+    for (int32_t call = 0; call < kMaxCallsPerInput && !in.done(); ++call) {
+        switch (in.byte() % 12) {
+            case 0:
+                callInformation(in);
+                break;
+            case 1:
+                callFlags(in, model);
+                break;
+            case 2:
+                callFiles(in);
+                break;
+            case 3:
+                callRoomParameters(in);
+                break;
+            case 4:
+                callSetupDescription(in);
+                break;
+            case 5:
+                callSetValue(in, model);
+                break;
+            case 6:
+                callGetValue(in, model);
+                break;
+            case 7:
+                callFilter(in, model);
+                break;
+            case 8:
+            case 9:
+            case 10:
+                callInstances(in, model);
+                break;
+            default:
+                callWithNullPointers(in);
+                break;
+        }
+    }
+    ksr::resetModuleState();
+    return 0;
+}
