@@ -35,6 +35,8 @@ const ExpectedExport kExpectedExports[] = {
     {404, "CI_SetLspkPosition3fv"}, {405, "CI_SetLspkAngles3fv"}, {406, "CI_SetSeatPosition3fv"},
     {407, "CI_SetSeatAngles3fv"}, {408, "CI_GetDistance"},       {413, "CI_GetCompPosition3fv"},
     {414, "CI_GetCompAngles3fv"}, {415, "CI_GetCompDistance"},
+    {500, "CS_GetSymmetry"},      {501, "CS_GetVertexNumber"},   {502, "CS_GetVertexArray"},
+    {503, "CS_GetEdgeNumber"},    {504, "CS_GetEdgeArray"},
 };
 
 const IMAGE_NT_HEADERS32* ntHeaders(HMODULE module) {
