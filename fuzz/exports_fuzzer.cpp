@@ -7,6 +7,7 @@
 // fixes it.
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -349,6 +350,135 @@ void callInstances(FuzzInput& in, HostModel& model) {
     }
 }
 
+// A component number: mostly around 1..16, sometimes anything.
+int32_t componentNumber(FuzzInput& in) {
+    return in.byte() < 200 ? static_cast<int32_t>(in.byte() % 20) - 1 : in.integer();
+}
+
+// The current instance's component count, or 0 when none is current.
+int32_t componentsNow(const HostModel& model) {
+    const int32_t count = CI_GetComponents();
+    if (model.current == 0) {
+        FUZZ_CHECK(count == -1);
+        return 0;
+    }
+    FUZZ_CHECK(count >= KSR_MIN_COMPONENTS && count <= KSR_MAX_COMPONENTS);
+    return count;
+}
+
+bool isComponent(int32_t component, int32_t count) { return component >= 1 && component <= count; }
+
+// A distance is never negative (NaN and infinity follow from such input).
+bool isDistance(float d) { return !(d < 0.0f); }
+
+bool within(float value, float low, float high) { return std::isnan(value) || (value >= low && value <= high); }
+
+void callPlacement(FuzzInput& in, const HostModel& model) {
+    const int32_t count = componentsNow(model);
+    const int32_t expected = model.current != 0 ? 0 : -1;
+    switch (in.byte() % 7) {
+        case 0:
+        case 1: {
+            GuardedBuffer<float> vector(3);
+            for (size_t i = 0; i < 3; ++i) vector[i] = in.real();
+            const std::array<float, 3> given{vector[0], vector[1], vector[2]};
+            int32_t (*const setters[])(const float*) = {CI_SetLspkPosition3fv, CI_SetLspkAngles3fv,
+                                                        CI_SetSeatPosition3fv, CI_SetSeatAngles3fv};
+            FUZZ_CHECK(setters[in.byte() % 4](vector.data()) == expected);
+            for (size_t i = 0; i < 3; ++i) FUZZ_CHECK(sameBits(vector[i], given[i]));
+            FUZZ_CHECK(vector.guardsIntact());
+            break;
+        }
+        case 2: {
+            const float distance = CI_GetDistance();
+            FUZZ_CHECK(model.current != 0 ? isDistance(distance) : distance == -1.0f);
+            break;
+        }
+        case 3: {
+            const int32_t component = componentNumber(in);
+            const float distance = CI_GetCompDistance(component);
+            FUZZ_CHECK(isComponent(component, count) ? isDistance(distance) : distance == -1.0f);
+            break;
+        }
+        default: {
+            const int32_t component = componentNumber(in);
+            const bool angles = in.byte() % 2 == 0;
+            GuardedBuffer<float> out(3);
+            const int32_t result = angles ? CI_GetCompAngles3fv(component, out.data())
+                                          : CI_GetCompPosition3fv(component, out.data());
+            FUZZ_CHECK(out.guardsIntact());
+            if (!isComponent(component, count)) {
+                FUZZ_CHECK(result == -1 && out.untouched());
+                break;
+            }
+            FUZZ_CHECK(result == 0);
+            if (angles) {
+                FUZZ_CHECK(within(out[0], -180.0f, 180.0f));
+                FUZZ_CHECK(within(out[1], -90.0f, 90.0f));
+                FUZZ_CHECK(within(out[2], -180.0f, 180.0f));
+            }
+            break;
+        }
+    }
+}
+
+// The host's word after each outline record is never written.
+constexpr uint32_t kFillWord = 0xA5A5A5A5u;
+
+void callOutline(FuzzInput& in, const HostModel& model) {
+    const int32_t count = componentsNow(model);
+    GuardedBuffer<int32_t> number(1);
+    switch (in.byte() % 3) {
+        case 0: {
+            GuardedBuffer<int32_t> other(1);
+            FUZZ_CHECK(CS_GetSymmetry(number.data(), other.data()) == 0);
+            FUZZ_CHECK(number[0] == -1 && other[0] == 0 && other.guardsIntact());
+            break;
+        }
+        case 1: {
+            const int32_t result = CS_GetVertexNumber(number.data());
+            if (model.current == 0) {
+                FUZZ_CHECK(result == -1 && number.untouched());
+                GuardedBuffer<CaseVertex> vertices(KSR_MAX_COMPONENTS * KSR_VERTICES_PER_BOX);
+                FUZZ_CHECK(CS_GetVertexArray(vertices.data()) == -1 && vertices.untouched());
+                break;
+            }
+            FUZZ_CHECK(result == 0 && number[0] == count * KSR_VERTICES_PER_BOX);
+            GuardedBuffer<CaseVertex> vertices(static_cast<size_t>(number[0]));
+            FUZZ_CHECK(CS_GetVertexArray(vertices.data()) == 0);
+            FUZZ_CHECK(vertices.guardsIntact());
+            for (size_t i = 0; i < static_cast<size_t>(number[0]); ++i) {
+                FUZZ_CHECK(vertices[i].one == 1 && static_cast<uint32_t>(vertices[i].hostWord) == kFillWord);
+            }
+            break;
+        }
+        default: {
+            const int32_t result = CS_GetEdgeNumber(number.data());
+            if (model.current == 0) {
+                FUZZ_CHECK(result == -1 && number.untouched());
+                GuardedBuffer<CaseEdge> edges(KSR_MAX_COMPONENTS * KSR_EDGES_PER_BOX);
+                FUZZ_CHECK(CS_GetEdgeArray(edges.data()) == -1 && edges.untouched());
+                break;
+            }
+            FUZZ_CHECK(result == 0 && number[0] == count * KSR_EDGES_PER_BOX);
+            GuardedBuffer<CaseEdge> edges(static_cast<size_t>(number[0]));
+            FUZZ_CHECK(CS_GetEdgeArray(edges.data()) == 0);
+            FUZZ_CHECK(edges.guardsIntact());
+            const int32_t vertexCount = count * KSR_VERTICES_PER_BOX;
+            for (size_t i = 0; i < static_cast<size_t>(number[0]); ++i) {
+                const CaseEdge& edge = edges[i];
+                FUZZ_CHECK(edge.kind == 0 || edge.kind == 1);
+                FUZZ_CHECK(edge.first >= 1 && edge.first <= vertexCount);
+                FUZZ_CHECK(edge.kind == 0 ? edge.second == -edge.first
+                                          : edge.second >= 1 && edge.second <= vertexCount);
+                FUZZ_CHECK(static_cast<uint32_t>(edge.hostWord) == kFillWord);
+            }
+            break;
+        }
+    }
+    FUZZ_CHECK(number.guardsIntact());
+}
+
 // Every export that takes a pointer answers -1 to a null one.
 void callWithNullPointers(FuzzInput& in) {
     const int32_t index = in.integer();
@@ -376,6 +506,16 @@ void callWithNullPointers(FuzzInput& in) {
     FUZZ_CHECK(IP_GetFilterMin(nullptr, band) == -1 && IP_GetFilterMin(band, nullptr) == -1);
     FUZZ_CHECK(IP_GetFilterMax(nullptr, band) == -1 && IP_GetFilterMax(band, nullptr) == -1);
     FUZZ_CHECK(IP_SetFilter(nullptr, band) == -1 && IP_SetFilter(band, nullptr) == -1);
+    FUZZ_CHECK(CI_SetLspkPosition3fv(nullptr) == -1);
+    FUZZ_CHECK(CI_SetLspkAngles3fv(nullptr) == -1);
+    FUZZ_CHECK(CI_SetSeatPosition3fv(nullptr) == -1);
+    FUZZ_CHECK(CI_SetSeatAngles3fv(nullptr) == -1);
+    FUZZ_CHECK(CI_GetCompPosition3fv(index, nullptr) == -1);
+    FUZZ_CHECK(CI_GetCompAngles3fv(index, nullptr) == -1);
+    int32_t word = 0;
+    FUZZ_CHECK(CS_GetSymmetry(nullptr, &word) == -1 && CS_GetSymmetry(&word, nullptr) == -1);
+    FUZZ_CHECK(CS_GetVertexNumber(nullptr) == -1 && CS_GetVertexArray(nullptr) == -1);
+    FUZZ_CHECK(CS_GetEdgeNumber(nullptr) == -1 && CS_GetEdgeArray(nullptr) == -1);
 }
 
 }  // namespace
@@ -385,7 +525,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     HostModel model;
     for (int32_t call = 0; call < kMaxCallsPerInput && !in.done(); ++call) {
-        switch (in.byte() % 12) {
+        switch (in.byte() % 16) {
             case 0:
                 callInformation(in);
                 break;
@@ -415,8 +555,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 10:
                 callInstances(in, model);
                 break;
-            default:
+            case 11:
                 callWithNullPointers(in);
+                break;
+            case 12:
+            case 13:
+                callPlacement(in, model);
+                break;
+            default:
+                callOutline(in, model);
                 break;
         }
     }

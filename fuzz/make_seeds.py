@@ -15,9 +15,11 @@ import struct
 
 CORPUS = pathlib.Path(__file__).resolve().parent / "corpus" / "exports"
 
-# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 12).
+# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 16).
 INFORMATION, FLAGS, FILES, ROOM, SETUP_DESCRIPTION, SET_VALUE, GET_VALUE, FILTER, INSTANCES = range(9)
 NULL_POINTERS = 11
+PLACEMENT = 12
+OUTLINE = 14
 
 INTERESTING_INTS = [
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21, 22, -1, -2,
@@ -85,6 +87,24 @@ def set_room(index, value):
     return bytes([ROOM]) + integer(index) + bytes([3]) + real(value)
 
 
+def place(which, vector):
+    """which: 0 array position, 1 array angles, 2 seat position, 3 seat angles."""
+    return bytes([PLACEMENT, 0]) + b"".join(real(v) for v in vector) + bytes([which])
+
+
+def component(c):
+    return bytes([0, (c + 1) % 20])
+
+
+def placement_queries(count):
+    out = bytes([PLACEMENT, 2])
+    for c in range(0, count + 2):
+        out += bytes([PLACEMENT, 3]) + component(c)
+        out += bytes([PLACEMENT, 4]) + component(c) + bytes([0])
+        out += bytes([PLACEMENT, 4]) + component(c) + bytes([1])
+    return out
+
+
 def seeds():
     straight = [(5, 0.0, 0.0)] * 16
     curved = [(4 if i % 2 else 6, -2.5 * i, 0.5 * (i % 4)) for i in range(16)]
@@ -118,6 +138,23 @@ def seeds():
     yield "labels_and_files", (bytes([ROOM]) + integer(3) + bytes([1]) + bytes([ROOM]) + integer(0) + bytes([1])
                                + bytes([SETUP_DESCRIPTION]) + integer(1) + bytes([SETUP_DESCRIPTION]) + integer(2)
                                + bytes([FILES, 1, 12]) + b"C:\\dir\\a.dll" + bytes([FILES, 0, FILES, 2]))
+
+    yield "placement", (new_instance() + make_current(1) + set_value(1, 6, 10, curved, 0)
+                        + place(0, [1, 2, 3]) + place(1, [90, 0, 0]) + place(2, [0, -10, 0]) + place(3, [0, 0, 0])
+                        + placement_queries(6)
+                        + place(1, [0, 100, 0]) + place(0, ["nan", "inf", "-max"]) + place(2, ["denormal", 0, 0])
+                        + placement_queries(6))
+
+    yield "placement_non_finite", (new_instance() + make_current(1)
+                                   + set_value(1, 16, "inf", [(i % 10, "nan", "-inf") for i in range(16)], 1)
+                                   + place(1, ["2^31", "nan", "-2^31"]) + place(0, [0, 0, 0])
+                                   + place(2, [0, 0, 0]) + placement_queries(16)
+                                   + release() + placement_queries(0))
+
+    outline = bytes([OUTLINE, 0, OUTLINE, 1, OUTLINE, 2])
+    yield "outline", (outline + new_instance() + make_current(1) + outline
+                      + set_value(1, 20, 5, [(i % 10, 9.0 * i, 0) for i in range(16)], 0) + outline
+                      + set_value(0, -3, "nan", [(9, "inf", 0)] * 16, 0) + outline + release() + outline)
 
 
 def main():
