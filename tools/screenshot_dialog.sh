@@ -22,8 +22,17 @@ if [ -z "${KSR_SCREENSHOT_DISPLAY:-}" ]; then
   exec env -u DISPLAY KSR_SCREENSHOT_DISPLAY=1 tools/with_display.sh "$0" "$build" "$output"
 fi
 
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+# A prefix of its own in which Wine draws the window frames itself (there is
+# no window manager on the virtual display), so the picture shows the
+# caption bar as Windows does.
+export WINEPREFIX=$build/wineprefix-screenshot WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ ! -d "$WINEPREFIX" ]; then
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  wineserver -w
+  # Wine's own faces (fonts-wine), among them Marlett for the caption buttons.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 
 work=$(mktemp -d)
 wine_pid=""
