@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 namespace ksr {
 
@@ -21,8 +22,9 @@ inline int32_t truncateToInt32(double x) {
 // infinities pass through unchanged (they are not integers to truncate).
 inline float truncateWhole(float x) { return std::trunc(x); }
 
-// v brought into [lo, hi]; NaN gives lo.
+// An integer index brought into [lo, hi].
 template <class T>
+    requires std::is_integral_v<T>
 constexpr T clampIndex(T v, T lo, T hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
