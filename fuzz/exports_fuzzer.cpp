@@ -6,6 +6,7 @@
 // table and the host flag predicts the exact answer where the interface
 // fixes it.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -23,10 +24,29 @@ namespace {
 
 constexpr int32_t kMaxCallsPerInput = 512;
 
+// The design an instance must give back through IP_GetValue: the last
+// record applied to it (angles, gains, grid and host value as received,
+// catalogue types as they were), or the default design. The count may come
+// back as stored or brought into 4..16, since reading it clamps it.
+struct ExpectedDesign {
+    SetupRecord record{};
+    std::array<bool, KSR_MAX_COMPONENTS> typeKept{};  // false: an id outside the catalogue, replaced
+
+    static ExpectedDesign defaults() {
+        ExpectedDesign design;
+        design.record.boxCount = 4;
+        design.record.hostValue = 1;
+        for (SetupRecordBox& box : design.record.boxes) box.boxType = 5;
+        design.typeKept.fill(true);
+        return design;
+    }
+};
+
 // What the instance table and the flag word must look like after the calls
 // so far.
 struct HostModel {
     std::array<bool, KSR_MAX_INSTANCES + 1> inUse{};
+    std::array<ExpectedDesign, KSR_MAX_INSTANCES + 1> designs{};
     int32_t current = 0;  // 0: none
     bool noAirAbsorption = false;
 
@@ -217,7 +237,7 @@ int32_t recordVersion(FuzzInput& in) {
 // 212 for any other.
 size_t recordBytes(int32_t version) { return version == KSR_SETUP_V51 ? KSR_SETUP_V51_SIZE : KSR_SETUP_V52_SIZE; }
 
-void callSetValue(FuzzInput& in, const HostModel& model) {
+void callSetValue(FuzzInput& in, HostModel& model) {
     const int32_t index = in.byte() < 220 ? 1 : in.integer();
     SetupRecord full{};
     full.version = recordVersion(in);
@@ -228,6 +248,35 @@ void callSetValue(FuzzInput& in, const HostModel& model) {
     FUZZ_CHECK(result == ((index == 1 && model.current != 0) ? 0 : -1));
     FUZZ_CHECK(std::memcmp(record.data(), &full, record.payloadSize()) == 0);
     FUZZ_CHECK(record.guardsIntact());
+    if (result != 0) return;
+
+    ExpectedDesign& expected = model.designs[static_cast<size_t>(model.current)];
+    if (full.version != KSR_SETUP_V51 && full.version != KSR_SETUP_V52) {
+        expected = ExpectedDesign::defaults();
+        return;
+    }
+    expected.record = full;
+    if (full.version == KSR_SETUP_V51) expected.record.groundStacked = 0;
+    for (size_t i = 0; i < KSR_MAX_COMPONENTS; ++i) {
+        expected.typeKept[i] = full.boxes[i].boxType >= 0 && full.boxes[i].boxType <= 9;
+    }
+}
+
+// A record read back against the design last applied.
+void checkReadBack(const SetupRecord& filled, const ExpectedDesign& expected, int32_t version) {
+    const SetupRecord& applied = expected.record;
+    const int32_t clamped = std::clamp(applied.boxCount, KSR_MIN_COMPONENTS, KSR_MAX_COMPONENTS);
+    FUZZ_CHECK(filled.boxCount == applied.boxCount || filled.boxCount == clamped);
+    FUZZ_CHECK(sameBits(filled.gridElevation, applied.gridElevation));
+    FUZZ_CHECK(filled.hostValue == applied.hostValue);
+    for (size_t i = 0; i < KSR_MAX_COMPONENTS; ++i) {
+        const SetupRecordBox& box = filled.boxes[i];
+        FUZZ_CHECK(box.boxType >= 0 && box.boxType <= 9);
+        if (expected.typeKept[i]) FUZZ_CHECK(box.boxType == applied.boxes[i].boxType);
+        FUZZ_CHECK(sameBits(box.boxElevation, applied.boxes[i].boxElevation));
+        FUZZ_CHECK(sameBits(box.boxGain, applied.boxes[i].boxGain));
+    }
+    if (version != KSR_SETUP_V51) FUZZ_CHECK(filled.groundStacked == applied.groundStacked);
 }
 
 void callGetValue(FuzzInput& in, const HostModel& model) {
@@ -254,7 +303,7 @@ void callGetValue(FuzzInput& in, const HostModel& model) {
     FUZZ_CHECK(result == 0 && versionAfter == version);
     SetupRecord filled{};
     std::memcpy(&filled, record.data(), record.payloadSize());
-    for (const SetupRecordBox& box : filled.boxes) FUZZ_CHECK(box.boxType >= 0 && box.boxType <= 9);
+    checkReadBack(filled, model.designs[static_cast<size_t>(model.current)], version);
 }
 
 void callFilter(FuzzInput& in, const HostModel& model) {
@@ -322,7 +371,10 @@ void callInstances(FuzzInput& in, HostModel& model) {
         case 0: {
             const int32_t expected = model.lowestFreeId();
             FUZZ_CHECK(CI_GetFreeID() == expected);
-            if (expected > 0) model.inUse[static_cast<size_t>(expected)] = true;
+            if (expected > 0) {
+                model.inUse[static_cast<size_t>(expected)] = true;
+                model.designs[static_cast<size_t>(expected)] = ExpectedDesign::defaults();
+            }
             break;
         }
         case 1: {

@@ -18,6 +18,7 @@ struct ExpectedExport {
 // The module's export table, ordinal for ordinal.
 const ExpectedExport kExpectedExports[] = {
     {100, "DLLVersion"},          {101, "DLLClass"},           {102, "DLLLock"},
+    {103, "VELT_TEMPLATE"},       {104, "VELT_TEMPLATE_SIZE"},
     {110, "DLLGetCaps"},          {111, "DLLGetComponents"},   {120, "DLLGetName"},
     {121, "DLLGetManufacturer"},  {130, "DLLGetSymmetry"},     {132, "DLLGetValidBands"},
     {133, "DLLGetDirectivity"},   {134, "DLLGetSensitivity"},  {135, "DLLGetMaxPower"},
