@@ -50,6 +50,7 @@ double spreadingLoss(double distance) {
 
 double wrapPhase(double x) {
     constexpr double kTurn = 2.0 * std::numbers::pi;
+    if (x >= -std::numbers::pi && x < std::numbers::pi) return x;  // already inside: most filter phases
     const double w = x / kTurn;
     return (w - std::floor(w + 0.5)) * kTurn;
 }

@@ -38,6 +38,8 @@ const ExpectedExport kExpectedExports[] = {
     {414, "CI_GetCompAngles3fv"}, {415, "CI_GetCompDistance"},
     {500, "CS_GetSymmetry"},      {501, "CS_GetVertexNumber"},   {502, "CS_GetVertexArray"},
     {503, "CS_GetEdgeNumber"},    {504, "CS_GetEdgeArray"},
+    {409, "CI_GetPulse"},         {410, "CI_GetPulses"},         {411, "CI_GetCompSPL1m"},
+    {412, "CI_GetCompDirectivity"}, {416, "CI_GetCompFR"},
 };
 
 const IMAGE_NT_HEADERS32* ntHeaders(HMODULE module) {
