@@ -1,0 +1,89 @@
+#include "exchange/design_exchange.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_writer.h"
+#include "exchange/file_access.h"
+#include "model/catalogue.h"
+#include "model/numeric.h"
+
+namespace ksr {
+namespace {
+
+constexpr bool isModelA(int32_t type) { return type == 0 || type == 1; }  // "KSR-516"
+constexpr bool isModelB(int32_t type) { return type == 2 || type == 3; }  // "KSR-527"
+
+// "KSR-516" and "KSR-527" boxes never stack together; a file that mixes them
+// is taken as the "KSR-51V" and "KSR-52V" boxes, which do (0..3 -> 4..7).
+void mixedModelsToVariants(std::vector<ExchangeRow>& rows) {
+    const auto hasA = std::any_of(rows.begin(), rows.end(), [](const ExchangeRow& r) { return isModelA(r.type); });
+    const auto hasB = std::any_of(rows.begin(), rows.end(), [](const ExchangeRow& r) { return isModelB(r.type); });
+    if (!hasA || !hasB) return;
+    for (ExchangeRow& row : rows) {
+        if (isModelA(row.type) || isModelB(row.type)) row.type += 4;
+    }
+}
+
+}  // namespace
+
+ImportResult importExchangeDocument(const ExchangeDocument& document, WorkingDesign& design) {
+    if (!document.text || document.rowCount < 1) return {};
+    std::vector<ExchangeRow> rows(document.rows.begin(),
+                                  document.rows.begin() + std::min(static_cast<size_t>(document.rowCount),
+                                                                   document.rows.size()));
+    mixedModelsToVariants(rows);
+
+    const bool groundStacked = document.rigType < 0;
+    std::vector<DesignBox> imported;
+    for (const ExchangeRow& row : rows) {
+        if (imported.size() == static_cast<size_t>(kMaxBoxes)) break;
+        if (!isCatalogueId(row.type)) continue;
+        imported.push_back(DesignBox{row.type, row.level, groundStacked ? -row.angle : row.angle});
+    }
+    if (imported.empty()) return {};
+    while (imported.size() < static_cast<size_t>(kMinBoxes)) imported.push_back(imported.back());
+
+    std::copy(imported.begin(), imported.end(), design.boxes.begin());
+    design.boxCount = static_cast<int32_t>(imported.size());
+    design.groundStacked = groundStacked ? 1 : 0;
+    return ImportResult{true, design.boxCount};
+}
+
+ImportResult importExchangeFile(const std::string& path, WorkingDesign& design) {
+    const std::optional<ExchangeDocument> document = parseExchangeFile(path);
+    if (!document) return {};
+    return importExchangeDocument(*document, design);
+}
+
+ExchangeDocument designDocument(const WorkingDesign& design, ExchangeDocument source) {
+    const int32_t boxCount = clampIndex(design.boxCount, kMinBoxes, kMaxBoxes);
+    const bool groundStacked = design.groundStacked != 0;
+    source.rowCount = boxCount;
+    source.rigType = groundStacked ? -1 : 1;
+    source.rows.assign(static_cast<size_t>(boxCount), ExchangeRow{});
+    for (size_t i = 0; i < source.rows.size(); ++i) {
+        const DesignBox& box = design.boxes[i];
+        source.rows[i] = ExchangeRow{box.type, box.gain, groundStacked ? -box.differenceAngle : box.differenceAngle};
+    }
+    return source;
+}
+
+int32_t exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version) {
+    ExchangeDocument source;
+    if (!pathExists(path)) {
+        source = parseExchangeText(loadExchangeTemplate());
+    } else {
+        const LoadedText existing = loadExchangeText(path);
+        // A file that is there but cannot be read may be a whole project the
+        // user keeps; it is never replaced by the bare records.
+        if (existing.status == LoadStatus::unreadable) return -1;
+        if (existing.status == LoadStatus::loaded) source = parseExchangeText(existing.text);
+    }
+    return writeExchangeFile(path, designDocument(design, std::move(source)), version);
+}
+
+}  // namespace ksr

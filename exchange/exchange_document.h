@@ -1,0 +1,73 @@
+#pragma once
+// The parsed form of one exchange file (*.velt) of the maker's line-array
+// prediction program: the main array's rows and rig type, the source text,
+// and the places in that text that the writer replaces. A document lives for
+// one import or one export.
+//
+// The format is 8-bit text with one record per line; any run of CR and LF
+// ends a line. A record line starts (after optional blanks) with an integer
+// kind and a comma; the items after it are separated by commas, strings are
+// in double quotes with no escapes:
+//   -1, "key", value    scalar
+//   -2, "key"           array begin
+//    n, v1, ..., vn     array row with n values (n >= 1)
+//    0, "key"           array end
+// Five keys matter here; every other byte of a file passes through unchanged.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ksr {
+
+inline constexpr const char* kRigTypeKey = "Array.Main.RigType";
+inline constexpr const char* kBoxCountKey = "Array.Main.BoxCount";
+inline constexpr const char* kTypeArrayKey = "Box.Main.Type";
+inline constexpr const char* kLevelArrayKey = "Box.Main.Level";
+inline constexpr const char* kAngleArrayKey = "Box.Main.Angle";
+
+// The largest "Array.Main.BoxCount" accepted; a larger count is not valid.
+inline constexpr int32_t kMaxExchangeRows = 16384;
+
+// The type of a row whose name is not one of this module's box types (a
+// rigging grid, another product family, "off").
+inline constexpr int32_t kNoBoxType = -1;
+
+// The file versions an export can target. With this catalogue both write the
+// same names.
+inline constexpr int32_t kExchangeVersionV21 = 1;
+inline constexpr int32_t kExchangeVersionCurrent = 2;
+
+struct ExchangeRow {
+    int32_t type = kNoBoxType;  // box-type id 0..9, or kNoBoxType
+    float level = 0.0f;         // dB, the dialog's box gain; 0 when the file gives none
+    float angle = 0.0f;         // degrees, the dialog's difference angle; negated for a
+                                // ground-stacked array (rigType < 0); 0 when the file gives none
+};
+
+// A byte offset into ExchangeDocument::text; nullopt when the record was not found.
+using TextPosition = std::optional<size_t>;
+
+struct ExchangeDocument {
+    int32_t rowCount = 0;   // the first valid, non-zero "Array.Main.BoxCount"; 0 if none
+    int32_t rigType = 0;    // the last valid "Array.Main.RigType"; 0 if none; negative: ground stacked
+    std::vector<ExchangeRow> rows;    // rowCount rows, in file order
+    std::optional<std::string> text;  // the source text exactly as read; nullopt: no source
+    int32_t typeRowsSeen = 0;         // row lines met inside "Box.Main.Type" arrays, also past rowCount
+
+    // Where the writer splices the design in, as offsets into the unchanged text.
+    TextPosition rigValuePos;     // just after the last comma of the RigType record line
+    TextPosition afterRigLine;    // first byte after that line's line end
+    TextPosition countValuePos;   // just after the last comma of the BoxCount record line
+    TextPosition afterCountLine;  // first byte after that line's line end
+    TextPosition typeFirstRow;    // start of the first row line of each main Box array
+    TextPosition levelFirstRow;
+    TextPosition angleFirstRow;
+    TextPosition typeEndRecord;   // start of the end record line of each main Box array
+    TextPosition levelEndRecord;
+    TextPosition angleEndRecord;
+};
+
+}  // namespace ksr
