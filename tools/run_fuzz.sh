@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 build=${KSR_FUZZ_BUILD:-build/fuzz}
-targets=(exports)
+targets=(exports exchange)
 
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" --target "${targets[@]/#/fuzz_}"

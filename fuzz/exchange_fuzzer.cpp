@@ -1,0 +1,289 @@
+// The exchange files (*.velt) with any bytes as their text. Per input:
+//   1. parse the text and import it into a working design: whatever the
+//      text, the document stays inside its own text and the design is one
+//      the dialog can hold;
+//   2. export a design with the text as the source: the writer succeeds,
+//      everything after the replaced records survives, and the design's rows
+//      are in the output;
+//   3. export the imported design (or, when nothing imports, a design decoded
+//      from the same bytes) with the built-in template as the source and
+//      parse the result again: it gives back the same boxes, up to what the
+//      format itself changes (one decimal on levels and angles, Standard ids
+//      on reading, the variant fix-up, the minimum of four, the cap of 16),
+//      and every byte of the template outside the five records is unchanged.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "dialog/working_design.h"
+#include "exchange/design_exchange.h"
+#include "exchange/exchange_reader.h"
+#include "exchange/exchange_writer.h"
+#include "fuzz/fuzz_support.h"
+#include "model/catalogue.h"
+
+using ksr::fuzz::FuzzInput;
+
+namespace {
+
+using ksr::DesignBox;
+using ksr::ExchangeDocument;
+using ksr::ExchangeRow;
+using ksr::TextPosition;
+using ksr::WorkingDesign;
+
+// Boxes that no import may take: every box starts as this marker.
+constexpr DesignBox kMarker{9, -77.0f, -99.0f};
+
+bool isStandardReadId(int32_t type) {
+    return type == ksr::kNoBoxType || type == 0 || type == 2 || type == 4 || type == 6 || type == 8 || type == 9;
+}
+
+bool atLineStart(std::string_view text, size_t at) {
+    return at == 0 || text[at - 1] == '\r' || text[at - 1] == '\n';
+}
+
+bool afterLineEnd(std::string_view text, size_t at) {
+    return at == text.size() || (at > 0 && (text[at - 1] == '\r' || text[at - 1] == '\n'));
+}
+
+void checkDocument(const ExchangeDocument& document, std::string_view text) {
+    FUZZ_CHECK(document.text && *document.text == text);
+    FUZZ_CHECK(document.rowCount >= 0 && document.rowCount <= ksr::kMaxExchangeRows);
+    FUZZ_CHECK(document.rows.size() == static_cast<size_t>(document.rowCount));
+    FUZZ_CHECK(document.typeRowsSeen >= 0);
+    for (const ExchangeRow& row : document.rows) {
+        FUZZ_CHECK(isStandardReadId(row.type));
+        FUZZ_CHECK(std::isfinite(row.level) && std::isfinite(row.angle));
+    }
+    for (const TextPosition& value : {document.rigValuePos, document.countValuePos}) {
+        if (value) FUZZ_CHECK(*value > 0 && *value <= text.size() && text[*value - 1] == ',');
+    }
+    for (const TextPosition& next : {document.afterRigLine, document.afterCountLine}) {
+        if (next) FUZZ_CHECK(*next <= text.size() && afterLineEnd(text, *next));
+    }
+    for (const TextPosition& start : {document.typeFirstRow, document.levelFirstRow, document.angleFirstRow,
+                                      document.typeEndRecord, document.levelEndRecord, document.angleEndRecord}) {
+        if (start) FUZZ_CHECK(*start < text.size() && atLineStart(text, *start));
+    }
+}
+
+// The import must take the known rows of the first rowCount, in order, at
+// most 16, the last repeated up to four, and touch nothing else.
+void checkImport(const ExchangeDocument& document, const ksr::ImportResult& result, const WorkingDesign& design) {
+    int32_t known = 0;
+    for (const ExchangeRow& row : document.rows) known += row.type != ksr::kNoBoxType ? 1 : 0;
+    FUZZ_CHECK(result.imported == (known > 0));
+    if (!result.imported) {
+        for (const DesignBox& box : design.boxes) FUZZ_CHECK(box.type == kMarker.type && box.gain == kMarker.gain);
+        return;
+    }
+    const int32_t expectedCount = std::clamp(known, ksr::kMinBoxes, ksr::kMaxBoxes);
+    FUZZ_CHECK(result.boxCount == expectedCount && design.boxCount == expectedCount);
+    FUZZ_CHECK(design.groundStacked == (document.rigType < 0 ? 1 : 0));
+    size_t b = 0;
+    for (const ExchangeRow& row : document.rows) {
+        if (b == static_cast<size_t>(std::min(known, ksr::kMaxBoxes))) break;
+        if (row.type == ksr::kNoBoxType) continue;
+        const DesignBox& box = design.boxes[b++];
+        FUZZ_CHECK(box.type == row.type || box.type == row.type + 4);
+        FUZZ_CHECK(box.gain == row.level);
+        FUZZ_CHECK(box.differenceAngle == (design.groundStacked ? -row.angle : row.angle));
+    }
+    for (; b < static_cast<size_t>(expectedCount); ++b) {
+        FUZZ_CHECK(design.boxes[b].type == design.boxes[b - 1].type);
+        FUZZ_CHECK(design.boxes[b].gain == design.boxes[b - 1].gain);
+    }
+    for (; b < design.boxes.size(); ++b) FUZZ_CHECK(design.boxes[b].type == kMarker.type);
+}
+
+// A design the dialog could hold, decoded from the input's bytes: catalogue
+// types, any finite or non-finite gains and angles.
+WorkingDesign decodedDesign(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    WorkingDesign design;
+    design.boxCount = in.integer();
+    design.groundStacked = in.byte() % 2;
+    for (DesignBox& box : design.boxes) box = DesignBox{in.byte() % ksr::kBoxTypeCount, in.real(), in.real()};
+    return design;
+}
+
+// The value "%.1f" writes, read back: what one decimal makes of x.
+float tenths(float x) {
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.1f", static_cast<double>(x));
+    return std::strtof(digits, nullptr);
+}
+
+std::string tenthsText(float x) {
+    char digits[64];
+    std::snprintf(digits, sizeof digits, " 1, %.1f\r\n", static_cast<double>(x));
+    return digits;
+}
+
+// The ids the reader gives back for what the writer wrote, with the variant
+// fix-up the import applies.
+std::array<int32_t, ksr::kMaxBoxes> readBackTypes(const WorkingDesign& design, int32_t count) {
+    std::array<int32_t, ksr::kMaxBoxes> types{};
+    bool has516 = false, has527 = false;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t type = design.boxes[static_cast<size_t>(i)].type;
+        types[static_cast<size_t>(i)] = ksr::isLineBox(type) ? type & ~1 : type;
+        has516 |= types[static_cast<size_t>(i)] == 0;
+        has527 |= types[static_cast<size_t>(i)] == 2;
+    }
+    if (has516 && has527) {
+        for (int32_t i = 0; i < count; ++i) {
+            if (types[static_cast<size_t>(i)] <= 2) types[static_cast<size_t>(i)] += 4;
+        }
+    }
+    return types;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// The five stretches the writer replaces, in text order, when all were found
+// and none overlaps another; nullopt otherwise.
+std::optional<std::vector<std::pair<size_t, size_t>>> replacedSpans(const ExchangeDocument& document) {
+    std::vector<std::pair<size_t, size_t>> spans;
+    for (const auto& [from, to] : {std::pair{document.rigValuePos, document.afterRigLine},
+                                   std::pair{document.countValuePos, document.afterCountLine},
+                                   std::pair{document.typeFirstRow, document.typeEndRecord},
+                                   std::pair{document.levelFirstRow, document.levelEndRecord},
+                                   std::pair{document.angleFirstRow, document.angleEndRecord}}) {
+        if (!from || !to || *from >= *to) return std::nullopt;
+        spans.emplace_back(*from, *to);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 0; i + 1 < spans.size(); ++i) {
+        if (spans[i].second > spans[i + 1].first) return std::nullopt;
+    }
+    return spans;
+}
+
+// Step 2: the text itself as the source of an export.
+void exportOverText(const ExchangeDocument& source, const WorkingDesign& design, int32_t version) {
+    const ExchangeDocument document = ksr::designDocument(design, source);
+    ksr::StringSink sink;
+    FUZZ_CHECK(ksr::emitExchangeText(document, version, sink));
+    const std::string& out = sink.text;
+    const std::string_view text = *source.text;
+
+    // With all five records found and apart, they are replaced where they
+    // stand and every other byte stays: the text before the first, between
+    // them and after the last. Otherwise the records are written in the
+    // standard order, and at least the text before the RigType value and
+    // after the Angle array's end record stays.
+    const std::optional<std::vector<std::pair<size_t, size_t>>> spans = replacedSpans(source);
+    if (spans) {
+        FUZZ_CHECK(startsWith(out, text.substr(0, spans->front().first)));
+        FUZZ_CHECK(endsWith(out, text.substr(spans->back().second)));
+        size_t searchFrom = spans->front().first;
+        for (size_t i = 0; i + 1 < spans->size(); ++i) {
+            const std::string_view gap = text.substr((*spans)[i].second, (*spans)[i + 1].first - (*spans)[i].second);
+            const size_t at = out.find(gap, searchFrom);
+            FUZZ_CHECK(at != std::string::npos);
+            searchFrom = at + gap.size();
+        }
+    } else {
+        if (source.rigValuePos) FUZZ_CHECK(startsWith(out, text.substr(0, *source.rigValuePos)));
+        FUZZ_CHECK(endsWith(out, source.angleEndRecord ? text.substr(*source.angleEndRecord)
+                                                       : std::string_view(" 0, \"Box.Main.Angle\"\r\n")));
+    }
+    // The design's rows are all there, in order.
+    std::string types, levels, angles;
+    for (const ExchangeRow& row : document.rows) {
+        types += std::string(" 1,\"") + ksr::exchangeTypeName(row.type, version) + "\"\r\n";
+        levels += tenthsText(row.level);
+        angles += tenthsText(row.angle);
+    }
+    FUZZ_CHECK(out.find(types) != std::string::npos);
+    FUZZ_CHECK(out.find(levels) != std::string::npos);
+    FUZZ_CHECK(out.find(angles) != std::string::npos);
+
+    checkDocument(ksr::parseExchangeText(out), out);
+}
+
+// The template stretch between two positions of its parsed document.
+std::string_view between(std::string_view text, TextPosition from, TextPosition to) {
+    FUZZ_CHECK(from && to && *from <= *to && *to <= text.size());
+    return text.substr(*from, *to - *from);
+}
+
+// Step 3: the design through the template and back.
+void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
+    static const std::string templateText = ksr::loadExchangeTemplate();
+    static const ExchangeDocument templateDocument = ksr::parseExchangeText(templateText);
+
+    const std::string out = ksr::exchangeText(ksr::designDocument(design, templateDocument), version);
+    const ExchangeDocument read = ksr::parseExchangeText(out);
+    checkDocument(read, out);
+
+    const int32_t count = std::clamp(design.boxCount, ksr::kMinBoxes, ksr::kMaxBoxes);
+    const bool groundStacked = design.groundStacked != 0;
+    FUZZ_CHECK(read.rowCount == count);
+    FUZZ_CHECK(read.rigType == (groundStacked ? -1 : 1));
+    FUZZ_CHECK(read.typeRowsSeen == std::max(count, templateDocument.typeRowsSeen));
+
+    // Everything but the five records is the template's, byte for byte.
+    const std::string_view t = templateText;
+    FUZZ_CHECK(between(out, size_t{0}, read.rigValuePos) == between(t, size_t{0}, templateDocument.rigValuePos));
+    FUZZ_CHECK(between(out, read.afterRigLine, read.countValuePos) ==
+               between(t, templateDocument.afterRigLine, templateDocument.countValuePos));
+    FUZZ_CHECK(between(out, read.afterCountLine, read.typeFirstRow) ==
+               between(t, templateDocument.afterCountLine, templateDocument.typeFirstRow));
+    FUZZ_CHECK(between(out, read.typeEndRecord, read.levelFirstRow) ==
+               between(t, templateDocument.typeEndRecord, templateDocument.levelFirstRow));
+    FUZZ_CHECK(between(out, read.levelEndRecord, read.angleFirstRow) ==
+               between(t, templateDocument.levelEndRecord, templateDocument.angleFirstRow));
+    FUZZ_CHECK(between(out, read.angleEndRecord, out.size()) == between(t, templateDocument.angleEndRecord, t.size()));
+
+    WorkingDesign again;
+    again.boxes.fill(kMarker);
+    const ksr::ImportResult result = ksr::importExchangeDocument(read, again);
+    FUZZ_CHECK(result.imported && again.boxCount == count);
+    FUZZ_CHECK(again.groundStacked == (groundStacked ? 1 : 0));
+    const std::array<int32_t, ksr::kMaxBoxes> types = readBackTypes(design, count);
+    for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+        const DesignBox& before = design.boxes[i];
+        const DesignBox& after = again.boxes[i];
+        FUZZ_CHECK(after.type == types[i]);
+        // Non-finite values have no decimal form the reader takes back: they
+        // come back as some finite number, never as NaN or infinity.
+        FUZZ_CHECK(std::isfinite(after.gain) && std::isfinite(after.differenceAngle));
+        if (std::isfinite(before.gain)) FUZZ_CHECK(after.gain == tenths(before.gain));
+        if (std::isfinite(before.differenceAngle)) FUZZ_CHECK(after.differenceAngle == tenths(before.differenceAngle));
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const int32_t version = size % 3 == 0 ? ksr::kExchangeVersionV21 : ksr::kExchangeVersionCurrent;
+
+    const ExchangeDocument document = ksr::parseExchangeText(text);
+    checkDocument(document, text);
+
+    WorkingDesign design;
+    design.boxes.fill(kMarker);
+    const ksr::ImportResult result = ksr::importExchangeDocument(document, design);
+    checkImport(document, result, design);
+
+    const WorkingDesign exported = result.imported ? design : decodedDesign(data, size);
+    exportOverText(document, exported, version);
+    roundTripThroughTemplate(exported, version);
+    return 0;
+}
