@@ -474,6 +474,61 @@ void callPlacement(FuzzInput& in, const HostModel& model) {
     }
 }
 
+int32_t band(FuzzInput& in) { return in.byte() < 200 ? static_cast<int32_t>(in.byte() % 24) - 1 : in.integer(); }
+
+bool isBand(int32_t value) { return value >= 1 && value <= KSR_BAND_COUNT; }
+
+// Phases are the filter's, in radians, wrapped into one turn; a float of pi
+// may round up from the double just below it.
+bool isPhase(float value) {
+    constexpr float kPi = 3.14159265358979f;
+    return value >= -kPi && value <= kPi;
+}
+
+void callResponse(FuzzInput& in, const HostModel& model) {
+    const int32_t count = componentsNow(model);
+    const int32_t component = componentNumber(in);
+    switch (in.byte() % 4) {
+        case 0: {
+            GuardedBuffer<float> level(KSR_BAND_COUNT), phase(KSR_BAND_COUNT), delay(1);
+            const int32_t result = CI_GetCompFR(component, level.data(), phase.data(), delay.data());
+            FUZZ_CHECK(level.guardsIntact() && phase.guardsIntact() && delay.guardsIntact());
+            if (!isComponent(component, count)) {
+                FUZZ_CHECK(result == -1 && level.untouched() && phase.untouched() && delay.untouched());
+                break;
+            }
+            FUZZ_CHECK(result == 0);
+            for (size_t i = 0; i < KSR_BAND_COUNT; ++i) FUZZ_CHECK(isPhase(phase[i]));
+            FUZZ_CHECK(isDistance(delay[0]));
+            FUZZ_CHECK(level.untouchedFrom(KSR_BAND_COUNT * sizeof(float)));
+            break;
+        }
+        case 1:
+        case 2: {
+            const int32_t b = band(in);
+            const bool directivity = in.byte() % 2 == 0;
+            GuardedBuffer<float> out(1);
+            const int32_t result = directivity ? CI_GetCompDirectivity(component, b, out.data())
+                                               : CI_GetCompSPL1m(component, b, out.data());
+            FUZZ_CHECK(out.guardsIntact());
+            // The level at 1 m answers for any of the 16 box positions.
+            const bool valid = model.current != 0 && isBand(b) &&
+                               (directivity ? isComponent(component, count) : isComponent(component, 16));
+            if (!valid) {
+                FUZZ_CHECK(result == -1 && out.untouched());
+                break;
+            }
+            FUZZ_CHECK(result == 0);
+            if (directivity) FUZZ_CHECK(std::isfinite(out[0]) && out[0] >= 0.0f);
+            break;
+        }
+        default:
+            FUZZ_CHECK(CI_GetPulse(in.integer(), in.integer(), in.integer()) == 0);
+            FUZZ_CHECK(CI_GetPulses(in.integer(), in.integer()) == 0);
+            break;
+    }
+}
+
 // The host's word after each outline record is never written.
 constexpr uint32_t kFillWord = 0xA5A5A5A5u;
 
@@ -568,6 +623,10 @@ void callWithNullPointers(FuzzInput& in) {
     FUZZ_CHECK(CS_GetSymmetry(nullptr, &word) == -1 && CS_GetSymmetry(&word, nullptr) == -1);
     FUZZ_CHECK(CS_GetVertexNumber(nullptr) == -1 && CS_GetVertexArray(nullptr) == -1);
     FUZZ_CHECK(CS_GetEdgeNumber(nullptr) == -1 && CS_GetEdgeArray(nullptr) == -1);
+    float one = 0.0f;
+    FUZZ_CHECK(CI_GetCompFR(1, nullptr, band, &one) == -1 && CI_GetCompFR(1, band, nullptr, &one) == -1 &&
+               CI_GetCompFR(1, band, band, nullptr) == -1);
+    FUZZ_CHECK(CI_GetCompSPL1m(1, 1, nullptr) == -1 && CI_GetCompDirectivity(1, 1, nullptr) == -1);
 }
 
 }  // namespace
@@ -577,7 +636,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     HostModel model;
     for (int32_t call = 0; call < kMaxCallsPerInput && !in.done(); ++call) {
-        switch (in.byte() % 16) {
+        switch (in.byte() % 18) {
             case 0:
                 callInformation(in);
                 break;
@@ -614,8 +673,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 13:
                 callPlacement(in, model);
                 break;
-            default:
+            case 14:
                 callOutline(in, model);
+                break;
+            default:
+                callResponse(in, model);
                 break;
         }
     }

@@ -15,11 +15,12 @@ import struct
 
 CORPUS = pathlib.Path(__file__).resolve().parent / "corpus" / "exports"
 
-# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 16).
+# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 18).
 INFORMATION, FLAGS, FILES, ROOM, SETUP_DESCRIPTION, SET_VALUE, GET_VALUE, FILTER, INSTANCES = range(9)
 NULL_POINTERS = 11
 PLACEMENT = 12
 OUTLINE = 14
+RESPONSE = 15
 
 INTERESTING_INTS = [
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21, 22, -1, -2,
@@ -105,6 +106,16 @@ def placement_queries(count):
     return out
 
 
+def response_queries(count):
+    out = b""
+    for c in range(0, count + 2):
+        out += bytes([RESPONSE]) + component(c) + bytes([0])
+        for b in (0, 1, 13, 21, 22):
+            out += bytes([RESPONSE]) + component(c) + bytes([1, 0, (b + 1) % 24, 0])
+            out += bytes([RESPONSE]) + component(c) + bytes([1, 0, (b + 1) % 24, 1])
+    return out + bytes([RESPONSE]) + component(1) + bytes([3]) + integer(1) * 5
+
+
 def seeds():
     straight = [(5, 0.0, 0.0)] * 16
     curved = [(4 if i % 2 else 6, -2.5 * i, 0.5 * (i % 4)) for i in range(16)]
@@ -150,6 +161,13 @@ def seeds():
                                    + place(1, ["2^31", "nan", "-2^31"]) + place(0, [0, 0, 0])
                                    + place(2, [0, 0, 0]) + placement_queries(16)
                                    + release() + placement_queries(0))
+
+    yield "response", (new_instance() + make_current(1) + set_value(1, 5, 0, [(i % 10, -1.0 * i, 1.5) for i in range(16)], 0)
+                       + set_filter([-6.0] * 21, [180.0] * 21) + place(0, [0, 0, 0]) + place(2, [0, -10, 0])
+                       + response_queries(5) + bytes([FLAGS]) + integer(1) + bytes([0]) + integer(1)
+                       + place(2, [0, -0.05, 0]) + response_queries(5) + place(2, [0, 0, 0]) + response_queries(1)
+                       + place(2, ["nan", 0, 0]) + response_queries(1) + place(2, ["max", "-max", 0])
+                       + response_queries(1) + set_room(1, 100) + place(2, [0, "-inf", 0]) + response_queries(1))
 
     outline = bytes([OUTLINE, 0, OUTLINE, 1, OUTLINE, 2])
     yield "outline", (outline + new_instance() + make_current(1) + outline
