@@ -30,6 +30,7 @@ const ExpectedExport kExpectedExports[] = {
     {301, "IP_GetNumber"},        {302, "IP_GetID"},           {303, "IP_GetType"},
     {304, "IP_GetLabel"},         {305, "IP_GetDefault"},      {306, "IP_GetMinimum"},
     {307, "IP_GetMaximum"},       {308, "IP_SetValue"},        {309, "IP_GetValue"},
+    {310, "IP_ShowDialog"},
     {315, "IP_GetFilterDef"},     {316, "IP_GetFilterMin"},    {317, "IP_GetFilterMax"},
     {318, "IP_SetFilter"},        {401, "CI_GetFreeID"},       {402, "CI_MakeCurrent"},
     {403, "CI_Release"},          {417, "CI_GetComponents"},
