@@ -8,7 +8,8 @@
 #   KSR_FUZZ_BUILD=<folder> to build elsewhere   (default: build/fuzz)
 #
 # Each target first replays its seed corpus and every past finding in
-# fuzz/regressions/<target>/, then fuzzes. New corpus entries go to a folder
+# fuzz/regressions/<target>/, then fuzzes (with fuzz/<target>.dict, the
+# tokens of its format, where there is one). New corpus entries go to a folder
 # in the build tree, never into the repository. A finding is kept as
 # <build>/findings/<target>/crash-...; copy it into fuzz/regressions/<target>/
 # together with the fix. The targets run side by side, one per core.
@@ -32,6 +33,7 @@ run_target() {
   local seeds=fuzz/corpus/$target regressions=fuzz/regressions/$target
   local options=(-rss_limit_mb=2048 -timeout=10 -artifact_prefix="$findings/"
                  -print_final_stats=1)
+  if [ -f "fuzz/$target.dict" ]; then options+=(-dict="fuzz/$target.dict"); fi
 
   # Past findings and seeds: each input must pass on its own.
   if ! "$program" "${options[@]}" -runs=0 "$seeds" "$regressions" >"$work/replay.log" 2>&1; then
