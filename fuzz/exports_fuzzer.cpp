@@ -15,6 +15,7 @@
 #include "exports/ksr.h"
 #include "exports/module_state.h"
 #include "fuzz/fuzz_support.h"
+#include "model/numeric.h"
 
 using ksr::fuzz::FuzzInput;
 using ksr::fuzz::GuardedBuffer;
@@ -259,6 +260,21 @@ void callSetValue(FuzzInput& in, HostModel& model) {
     if (full.version == KSR_SETUP_V51) expected.record.groundStacked = 0;
     for (size_t i = 0; i < KSR_MAX_COMPONENTS; ++i) {
         expected.typeKept[i] = full.boxes[i].boxType >= 0 && full.boxes[i].boxType <= 9;
+    }
+}
+
+// The design dialog, which cannot open in this build and so acts as if
+// cancelled: the design is applied again with the count brought into 4..16
+// and each gain truncated toward zero to whole decibels (saturating, NaN 0).
+void callShowDialog(FuzzInput& in, HostModel& model) {
+    const int32_t index = in.byte() < 200 ? 1 : in.integer();
+    const int32_t result = IP_ShowDialog(index);
+    FUZZ_CHECK(result == ((index == 1 && model.current != 0) ? 0 : -1));
+    if (result != 0) return;
+    SetupRecord& applied = model.designs[static_cast<size_t>(model.current)].record;
+    applied.boxCount = std::clamp(applied.boxCount, KSR_MIN_COMPONENTS, KSR_MAX_COMPONENTS);
+    for (SetupRecordBox& box : applied.boxes) {
+        box.boxGain = -static_cast<float>(ksr::truncateToInt32(-static_cast<double>(box.boxGain)));
     }
 }
 
@@ -636,7 +652,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     HostModel model;
     for (int32_t call = 0; call < kMaxCallsPerInput && !in.done(); ++call) {
-        switch (in.byte() % 18) {
+        switch (in.byte() % 19) {
             case 0:
                 callInformation(in);
                 break;
@@ -676,8 +692,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 14:
                 callOutline(in, model);
                 break;
-            default:
+            case 15:
+            case 16:
+            case 17:
                 callResponse(in, model);
+                break;
+            default:
+                callShowDialog(in, model);
                 break;
         }
     }

@@ -15,12 +15,13 @@ import struct
 
 CORPUS = pathlib.Path(__file__).resolve().parent / "corpus" / "exports"
 
-# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 18).
+# Call families, as LLVMFuzzerTestOneInput numbers them (byte % 19).
 INFORMATION, FLAGS, FILES, ROOM, SETUP_DESCRIPTION, SET_VALUE, GET_VALUE, FILTER, INSTANCES = range(9)
 NULL_POINTERS = 11
 PLACEMENT = 12
 OUTLINE = 14
 RESPONSE = 15
+SHOW_DIALOG = 18
 
 INTERESTING_INTS = [
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21, 22, -1, -2,
@@ -168,6 +169,14 @@ def seeds():
                        + place(2, [0, -0.05, 0]) + response_queries(5) + place(2, [0, 0, 0]) + response_queries(1)
                        + place(2, ["nan", 0, 0]) + response_queries(1) + place(2, ["max", "-max", 0])
                        + response_queries(1) + set_room(1, 100) + place(2, [0, "-inf", 0]) + response_queries(1))
+
+    show = bytes([SHOW_DIALOG, 0])
+    yield "show_dialog", (show + new_instance() + make_current(1) + bytes([SHOW_DIALOG, 200]) + integer(2)
+                          + set_value(1, 20, 1.5, [(i % 12 - 1, 2.0 * i, -3.5 + i) for i in range(16)], 1)
+                          + show + get_value(1) + components()
+                          + set_value(1, -5, "nan", [(4, "nan", g) for g in ["nan", "inf", "-inf", "max", "2^31",
+                                                                              "-2^31", "1e18", 0.5] * 2], 0)
+                          + show + get_value(2) + release() + show)
 
     outline = bytes([OUTLINE, 0, OUTLINE, 1, OUTLINE, 2])
     yield "outline", (outline + new_instance() + make_current(1) + outline
