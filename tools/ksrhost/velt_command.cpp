@@ -1,0 +1,42 @@
+// ksrhost velt import / export: exchange files as the design dialog's Import
+// and Export buttons treat them (portable core, no export of the module).
+
+#include <ostream>
+
+#include "commands.h"
+#include "velt_files.h"
+
+namespace ksrhost {
+
+VeltCommands addVeltCommands(CLI::App& app, VeltOptions& options) {
+    CLI::App* velt = app.add_subcommand("velt", "VELT exchange files (*.velt), read and written as the design "
+                                                "dialog's Import and Export do (through the module's core)");
+    velt->require_subcommand(1);
+    VeltCommands commands;
+    commands.import = velt->add_subcommand(
+        "import", "Print the design (JSON) that the dialog's Import makes from FILE, starting from the default design");
+    commands.import->add_option("file", options.file, "The .velt file")->required();
+    commands.exportFile = velt->add_subcommand(
+        "export", "Write DESIGN.json into FILE as the dialog's Export does: over an existing file only its main "
+                  "array changes; a new file starts from the built-in template");
+    commands.exportFile->add_option("design", options.design, "The design, JSON")->required();
+    commands.exportFile->add_option("file", options.file, "The .velt file to write")->required();
+    commands.exportFile->add_option("--version", options.version, "2: VELT current, 1: VELT v2.1")
+        ->check(CLI::IsMember({1, 2}))
+        ->capture_default_str();
+    return commands;
+}
+
+void runVeltImport(const VeltOptions& options, std::ostream& out) {
+    const HostDesign design = importVeltFile(options.file);
+    out << designToJson(design, design.working.boxCount).dump(2) << "\n";
+}
+
+void runVeltExport(const VeltOptions& options, std::ostream& out) {
+    const HostDesign design = parseDesignJson(readTextFile(options.design, "design file"), options.design);
+    exportVeltFile(design, options.file, options.version);
+    out << "Wrote " << options.file << ": " << design.working.boxCount << " boxes, "
+        << (design.working.groundStacked != 0 ? "ground stacked" : "flown") << "\n";
+}
+
+}  // namespace ksrhost
