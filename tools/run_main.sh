@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The main job on a fresh Debian 12 machine: installs what is missing, builds
+# both presets, then runs the reference host ksrhost.exe under 32-bit Wine
+# against build/win32/ksr.dll for a 12-box example design. It prints the
+# array's level at a few seats and draws the coverage picture
+# build/main/ksr12_coverage.png (with its CSV files beside it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/setup.sh
+
+cmake --preset native
+cmake --build --preset native
+cmake --preset win32
+cmake --build --preset win32
+
+export WINEPREFIX="$PWD/build/win32/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+[ -d "$WINEPREFIX" ] || wineboot -i
+
+design=tools/ksrhost/examples/ksr12_flown.json
+out=build/main
+mkdir -p "$out"
+# Flown with its top rigging point 10 m above the floor, aiming along -y and
+# tilted by the design's grid elevation.
+placement=(--array-position 0,0,10)
+
+echo
+echo "== ksrhost.exe predict (Wine, ksr.dll): $design"
+(cd build/win32 && wine ksrhost.exe predict "../../$design" "${placement[@]}" \
+  --seat 0,-5,1.2 --seat 0,-10,1.2 --seat 0,-20,1.2 --seat 0,-30,1.2 --seat 0,-40,1.2 \
+  --seat 4,-25,1.2 --seat 0,-25,6 --format summary)
+
+echo
+echo "== ksrhost.exe map (Wine, ksr.dll): 200 x 100 seats and the audience line"
+(cd build/win32 && wine ksrhost.exe map "../../$design" "${placement[@]}" -o "../../$out/ksr12_coverage")
+/usr/bin/python3 tools/ksrhost/render_map.py "$out/ksr12_coverage_section.csv" "$out/ksr12_coverage_line.csv" \
+  "$out/ksr12_coverage.png"
+echo
+echo "Coverage picture: $out/ksr12_coverage.png"
