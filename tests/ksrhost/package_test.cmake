@@ -5,6 +5,8 @@
 #         -DBUILD=<build> -DHOST=ksrhost[.exe] -DMODULE=ksr.dll|libksr.so
 #         -DHELP=0|1 [-DRUNNER=wine] -P package_test.cmake
 
+cmake_policy(VERSION 3.25)
+
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CPACK} --config ${CONFIG} -B ${WORK}
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
