@@ -36,17 +36,25 @@ ArraySetup setupFromDialog(const DialogValues& values) {
     return setup;
 }
 
+namespace {
+
+// The values confirmed with OK, or none for Cancel. A dialog that failed on
+// the way counts as cancelled.
+std::optional<DialogValues> runOrCancel(const DesignDialogRunner& run, const DialogValues& opening) noexcept {
+    try {
+        return run(opening);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
 bool runDesignSession(const DesignDialogRunner& run) {
     ArrayInstance* opened = currentInstance();
     if (opened == nullptr) return false;
     const DialogValues openingState = openingValues(*opened);
-
-    std::optional<DialogValues> confirmed;
-    try {
-        confirmed = run(openingState);
-    } catch (...) {
-        confirmed.reset();  // a dialog that failed on the way counts as cancelled
-    }
+    const std::optional<DialogValues> confirmed = runOrCancel(run, openingState);
 
     // The host may have switched or released instances from inside the modal
     // loop; the design goes to whichever instance is current now.
