@@ -178,7 +178,7 @@ void callRoomParameters(FuzzInput& in) {
             GuardedBuffer<float> out(1);
             const float expected[] = {limits ? limits->defaultValue : 0, limits ? limits->minimum : 0,
                                       limits ? limits->maximum : 0};
-            int32_t (*const getters[])(int32_t, float*) = {RP_GetDefault, RP_GetMinimum, RP_GetMaximum};
+            int32_t (KSR_CALL* const getters[])(int32_t, float*) = {RP_GetDefault, RP_GetMinimum, RP_GetMaximum};
             const size_t which = in.byte() % 3;
             const int32_t result = getters[which](index, out.data());
             FUZZ_CHECK(out.guardsIntact());
@@ -328,7 +328,7 @@ void callFilter(FuzzInput& in, const HostModel& model) {
         case 0:
         case 1:
         case 2: {
-            int32_t (*const getters[])(float*, float*) = {IP_GetFilterDef, IP_GetFilterMin, IP_GetFilterMax};
+            int32_t (KSR_CALL* const getters[])(float*, float*) = {IP_GetFilterDef, IP_GetFilterMin, IP_GetFilterMax};
             const float gains[] = {0.0f, -60.0f, 0.0f};
             const float phases[] = {0.0f, -180.0f, 180.0f};
             const size_t which = in.byte() % 3;
@@ -450,7 +450,7 @@ void callPlacement(FuzzInput& in, const HostModel& model) {
             GuardedBuffer<float> vector(3);
             for (size_t i = 0; i < 3; ++i) vector[i] = in.real();
             const std::array<float, 3> given{vector[0], vector[1], vector[2]};
-            int32_t (*const setters[])(const float*) = {CI_SetLspkPosition3fv, CI_SetLspkAngles3fv,
+            int32_t (KSR_CALL* const setters[])(const float*) = {CI_SetLspkPosition3fv, CI_SetLspkAngles3fv,
                                                         CI_SetSeatPosition3fv, CI_SetSeatAngles3fv};
             FUZZ_CHECK(setters[in.byte() % 4](vector.data()) == expected);
             for (size_t i = 0; i < 3; ++i) FUZZ_CHECK(sameBits(vector[i], given[i]));

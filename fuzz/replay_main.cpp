@@ -23,7 +23,7 @@ namespace {
 bool replayFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
+        std::fprintf(stderr, "replay: cannot read %s\n", path.string().c_str());
         return false;
     }
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
