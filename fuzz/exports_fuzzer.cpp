@@ -3,8 +3,8 @@
 // bands, counts and float bit patterns. Every answer is checked against what
 // the interface allows, and every output buffer is framed by guard bytes so
 // that a write outside the allowed bytes shows. A small model of the instance
-// table and the host flag predicts the exact answer where the interface
-// fixes it.
+// table, the host flag and each instance's design predicts the exact answer
+// where the interface fixes it.
 
 #include <algorithm>
 #include <array>
@@ -71,7 +71,9 @@ constexpr std::array<RoomParameterLimits, 4> kRoomParameters{{
     {"Air Pressure", 1013.0f, 100.0f, 2000.0f},
 }};
 
-bool isRoomIndex(int32_t index) { return index >= 1 && index <= 4; }
+bool isRoomIndex(int32_t index) {
+    return index >= 1 && index <= 4;
+}
 
 // A label call: valid index -> 0 and exactly the label with its NUL, every
 // later byte of the host's 16-byte buffer untouched; otherwise -1 and
@@ -95,7 +97,9 @@ void callInformation(FuzzInput& in) {
 
     const int32_t capability = in.integer();
     const int32_t caps = DLLGetCaps(capability);
-    const int32_t expectedCaps = (capability == 1 || capability == 2) ? -1 : (capability == 3 || capability == 5) ? 1 : 0;
+    const int32_t expectedCaps = (capability == 1 || capability == 2)   ? -1
+                                 : (capability == 3 || capability == 5) ? 1
+                                                                        : 0;
     FUZZ_CHECK(caps == expectedCaps);
 
     GuardedBuffer<int32_t> word(1);
@@ -178,7 +182,7 @@ void callRoomParameters(FuzzInput& in) {
             GuardedBuffer<float> out(1);
             const float expected[] = {limits ? limits->defaultValue : 0, limits ? limits->minimum : 0,
                                       limits ? limits->maximum : 0};
-            int32_t (KSR_CALL* const getters[])(int32_t, float*) = {RP_GetDefault, RP_GetMinimum, RP_GetMaximum};
+            int32_t(KSR_CALL* const getters[])(int32_t, float*) = {RP_GetDefault, RP_GetMinimum, RP_GetMaximum};
             const size_t which = in.byte() % 3;
             const int32_t result = getters[which](index, out.data());
             FUZZ_CHECK(out.guardsIntact());
@@ -236,7 +240,9 @@ int32_t recordVersion(FuzzInput& in) {
 
 // The host's buffer for a record of that version: 208 bytes for version 51,
 // 212 for any other.
-size_t recordBytes(int32_t version) { return version == KSR_SETUP_V51 ? KSR_SETUP_V51_SIZE : KSR_SETUP_V52_SIZE; }
+size_t recordBytes(int32_t version) {
+    return version == KSR_SETUP_V51 ? KSR_SETUP_V51_SIZE : KSR_SETUP_V52_SIZE;
+}
 
 void callSetValue(FuzzInput& in, HostModel& model) {
     const int32_t index = in.byte() < 220 ? 1 : in.integer();
@@ -328,7 +334,7 @@ void callFilter(FuzzInput& in, const HostModel& model) {
         case 0:
         case 1:
         case 2: {
-            int32_t (KSR_CALL* const getters[])(float*, float*) = {IP_GetFilterDef, IP_GetFilterMin, IP_GetFilterMax};
+            int32_t(KSR_CALL* const getters[])(float*, float*) = {IP_GetFilterDef, IP_GetFilterMin, IP_GetFilterMax};
             const float gains[] = {0.0f, -60.0f, 0.0f};
             const float phases[] = {0.0f, -180.0f, 180.0f};
             const size_t which = in.byte() % 3;
@@ -434,12 +440,18 @@ int32_t componentsNow(const HostModel& model) {
     return count;
 }
 
-bool isComponent(int32_t component, int32_t count) { return component >= 1 && component <= count; }
+bool isComponent(int32_t component, int32_t count) {
+    return component >= 1 && component <= count;
+}
 
 // A distance is never negative (NaN and infinity follow from such input).
-bool isDistance(float d) { return !(d < 0.0f); }
+bool isDistance(float d) {
+    return !(d < 0.0f);
+}
 
-bool within(float value, float low, float high) { return std::isnan(value) || (value >= low && value <= high); }
+bool within(float value, float low, float high) {
+    return std::isnan(value) || (value >= low && value <= high);
+}
 
 void callPlacement(FuzzInput& in, const HostModel& model) {
     const int32_t count = componentsNow(model);
@@ -450,8 +462,8 @@ void callPlacement(FuzzInput& in, const HostModel& model) {
             GuardedBuffer<float> vector(3);
             for (size_t i = 0; i < 3; ++i) vector[i] = in.real();
             const std::array<float, 3> given{vector[0], vector[1], vector[2]};
-            int32_t (KSR_CALL* const setters[])(const float*) = {CI_SetLspkPosition3fv, CI_SetLspkAngles3fv,
-                                                        CI_SetSeatPosition3fv, CI_SetSeatAngles3fv};
+            int32_t(KSR_CALL* const setters[])(const float*) = {CI_SetLspkPosition3fv, CI_SetLspkAngles3fv,
+                                                                CI_SetSeatPosition3fv, CI_SetSeatAngles3fv};
             FUZZ_CHECK(setters[in.byte() % 4](vector.data()) == expected);
             for (size_t i = 0; i < 3; ++i) FUZZ_CHECK(sameBits(vector[i], given[i]));
             FUZZ_CHECK(vector.guardsIntact());
@@ -472,8 +484,8 @@ void callPlacement(FuzzInput& in, const HostModel& model) {
             const int32_t component = componentNumber(in);
             const bool angles = in.byte() % 2 == 0;
             GuardedBuffer<float> out(3);
-            const int32_t result = angles ? CI_GetCompAngles3fv(component, out.data())
-                                          : CI_GetCompPosition3fv(component, out.data());
+            const int32_t result =
+                angles ? CI_GetCompAngles3fv(component, out.data()) : CI_GetCompPosition3fv(component, out.data());
             FUZZ_CHECK(out.guardsIntact());
             if (!isComponent(component, count)) {
                 FUZZ_CHECK(result == -1 && out.untouched());
@@ -490,9 +502,13 @@ void callPlacement(FuzzInput& in, const HostModel& model) {
     }
 }
 
-int32_t band(FuzzInput& in) { return in.byte() < 200 ? static_cast<int32_t>(in.byte() % 24) - 1 : in.integer(); }
+int32_t band(FuzzInput& in) {
+    return in.byte() < 200 ? static_cast<int32_t>(in.byte() % 24) - 1 : in.integer();
+}
 
-bool isBand(int32_t value) { return value >= 1 && value <= KSR_BAND_COUNT; }
+bool isBand(int32_t value) {
+    return value >= 1 && value <= KSR_BAND_COUNT;
+}
 
 // Phases are the filter's, in radians, wrapped into one turn; a float of pi
 // may round up from the double just below it.

@@ -16,12 +16,12 @@
 #include <vector>
 
 // Stops the run with the failed condition; libFuzzer records the input.
-#define FUZZ_CHECK(condition)                                                                          \
-    do {                                                                                               \
-        if (!(condition)) {                                                                            \
+#define FUZZ_CHECK(condition)                                                                        \
+    do {                                                                                             \
+        if (!(condition)) {                                                                          \
             std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                              \
-        }                                                                                              \
+            std::abort();                                                                            \
+        }                                                                                            \
     } while (0)
 
 namespace ksr::fuzz {
@@ -47,11 +47,12 @@ public:
     // indices, component numbers, bands, counts, record versions), sometimes
     // any 32-bit pattern.
     int32_t integer() {
+        constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+        constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
         static constexpr int32_t kInteresting[] = {
-            0,  1,  2,  3,  4,   5,   6,   7,   8,   9,  10, 11, 12, 13, 14, 15, 16, 17, 20, 21, 22, -1, -2,
-            -5, 42, 50, 51, 52,  53,  126, 127, 128, 129, 255, 256, 1000, 16384, 16385, -16385,
-            std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
-            std::numeric_limits<int32_t>::min() + 1, std::numeric_limits<int32_t>::max() - 1};
+            0,   1,   2,   3,   4,   5,    6,     7,     8,      9,    10,   11,       12,      13, 14,
+            15,  16,  17,  20,  21,  22,   -1,    -2,    -5,     42,   50,   51,       52,      53, 126,
+            127, 128, 129, 255, 256, 1000, 16384, 16385, -16385, kMin, kMax, kMin + 1, kMax - 1};
         const uint8_t selector = byte();
         if (selector < 200) return kInteresting[selector % std::size(kInteresting)];
         if (selector < 230) return static_cast<int32_t>(static_cast<int8_t>(byte()));
@@ -143,6 +144,8 @@ private:
 };
 
 // Bitwise equality, so that a NaN compares equal to itself.
-inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 }  // namespace ksr::fuzz

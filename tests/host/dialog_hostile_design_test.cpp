@@ -36,8 +36,8 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 SetupRecord hostileRecord(int32_t boxCount) {
     const float elevations[] = {kInf, kNaN, -1e30f, 1e30f, -kInf, 3e9f, -3e9f, 1e-45f};
     const float gains[] = {kNaN, kInf, -kInf, 3e9f, -3e9f, 1e30f, 0.5f, -1e-45f};
-    const int32_t types[] = {42, -1, std::numeric_limits<int32_t>::max(), 9, 0, 3, std::numeric_limits<int32_t>::min(),
-                             7};
+    const int32_t types[] = {42, -1, std::numeric_limits<int32_t>::max(), 9,
+                             0,  3,  std::numeric_limits<int32_t>::min(), 7};
     SetupRecord record{};
     record.version = KSR_SETUP_V52;
     record.boxCount = boxCount;
@@ -50,7 +50,9 @@ SetupRecord hostileRecord(int32_t boxCount) {
     return record;
 }
 
-HostModule& m() { return hostModule(); }
+HostModule& m() {
+    return hostModule();
+}
 
 // Text that is one whole number and nothing else, as the angle and grid
 // fields show them ("%2d", "%d").
@@ -114,10 +116,10 @@ protected:
     static void visitEveryRow(const DesignDialog& d) {
         for (int row = 0; row < d.rowCount(); ++row) {
             d.selectRows({row});
-            EXPECT_TRUE(isWholeNumberText(d.text(IDC_EDIT_ANGLE))) << "row " << row << ": \"" << d.text(IDC_EDIT_ANGLE)
-                                                                    << "\"";
-            EXPECT_TRUE(isFiniteNumberText(d.text(IDC_EDIT_GAIN))) << "row " << row << ": \"" << d.text(IDC_EDIT_GAIN)
-                                                                   << "\"";
+            EXPECT_TRUE(isWholeNumberText(d.text(IDC_EDIT_ANGLE)))
+                << "row " << row << ": \"" << d.text(IDC_EDIT_ANGLE) << "\"";
+            EXPECT_TRUE(isFiniteNumberText(d.text(IDC_EDIT_GAIN)))
+                << "row " << row << ": \"" << d.text(IDC_EDIT_GAIN) << "\"";
             for (int delta : {1, -1}) {
                 d.spin(IDC_SPIN_ANGLE, delta);
                 d.spin(IDC_SPIN_GAIN, delta);
