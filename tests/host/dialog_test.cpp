@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "dialog_driver.h"
+#include "dialog_runner.h"
 #include "host_module.h"
 
 namespace {
@@ -283,28 +284,10 @@ protected:
         return record;
     }
 
-    // Runs IP_ShowDialog(1) on this thread while drive works the open dialog
-    // from a second one; drive ends the dialog. Whatever it leaves open is
-    // closed afterwards and fails the test. IP_ShowDialog's result.
+    // IP_ShowDialog(1) on this thread while drive works the dialog from a
+    // second one and ends it; a dialog left open fails the test.
     static int32_t showDialog(const std::function<void(const DesignDialog&)>& drive) {
-        std::thread driver([&] {
-            HWND window = dialog_driver::waitForWindow(dialog_driver::kDesignCaption);
-            if (window == nullptr) {
-                ADD_FAILURE() << "the design dialog did not open";
-                return;
-            }
-            drive(DesignDialog(window));
-            if (!dialog_driver::waitUntilGone(window)) {
-                ADD_FAILURE() << "the design dialog is still open";
-                for (HWND other : dialog_driver::processWindows()) {
-                    if (other != window) PostMessageA(other, WM_CLOSE, 0, 0);
-                }
-                PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-            }
-        });
-        const int32_t result = m().call<int32_t>(kIP_ShowDialog, int32_t{1});
-        driver.join();
-        return result;
+        return dialog_driver::runWithDialog([] { return m().call<int32_t>(kIP_ShowDialog, int32_t{1}); }, drive);
     }
 
     // IP_ShowDialog(index) when it must open nothing: a dialog that opens
