@@ -1,0 +1,97 @@
+#pragma once
+// Auto-splay: proposes the grid tilt and the difference angles of a design
+// for an audience, under the rigging rules, and explains the proposal with
+// figures.
+//
+// Geometry (the host tool's): the array's reference point at (0, 0, trim),
+// aimed towards -y and tilted by its grid elevation (array angles
+// (0, grid, 0)). The audience is a straight line in the vertical plane of the
+// aim; receivers lie every 0.5 m along it at ear height, from
+// (0, -near, floorNear + ear) to (0, -far, floorFar + ear). Air 20 °C, 50 %,
+// 1013.25 hPa, 343 m/s, absorption on; flat filter.
+//
+// A band level at a receiver is the band-averaged complex sum of the boxes
+// (model/band_average.h). The summary figure is the mean over bands 11..20
+// (1 kHz to 8 kHz) of the standard deviation over receivers of
+// (level - target slope - that band's mean); lower is more even.
+//
+// Same input, same output: the search is deterministic.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "design/working_design.h"
+#include "model/bands.h"
+
+namespace ksr {
+
+inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience line
+inline constexpr int32_t kFirstOptimisedBand = 11;  // 1 kHz
+inline constexpr int32_t kLastOptimisedBand = 20;   // 8 kHz
+
+struct SplayRequest {
+    double trim = 10.0;      // height of the array's reference point above the floor datum, metres
+    double near = 5.0;       // horizontal distance of the first receiver, metres
+    double far = 40.0;       // horizontal distance of the last receiver, metres
+    double floorNear = 0.0;  // floor height at near, metres
+    double floorFar = 0.0;   // floor height at far, metres
+    double earHeight = 1.2;  // metres above the floor
+    double slope = 0.0;      // target level change per doubling of distance, dB (0 to -3 in practice)
+    bool allowZeroSplay = false;  // may a box below box 0 hang at 0° to the box above?
+    double maxStep = 2.0;    // largest change between neighbouring splays, degrees
+};
+
+// A request that cannot be computed, in words for the user ("The far edge of
+// the audience must lie beyond its near edge."); nullopt when it can.
+// Checks every number for being finite and in range, and the design for
+// being one the optimiser handles (a ground-stacked design is refused here).
+std::optional<std::string> checkSplayRequest(const WorkingDesign& design, const SplayRequest& request);
+
+// The figures of one band over the receivers, dB unless named.
+struct BandFigures {
+    double mean = 0.0;            // mean level
+    double deviation = 0.0;       // standard deviation of level - target - mean
+    double spread90to10 = 0.0;    // 90 % quantile - 10 % quantile of the same residual
+    double range = 0.0;           // max - min of the level
+    double fittedSlope = 0.0;     // least-squares slope, dB per doubling of distance
+    double shareWithin3dB = 0.0;  // share of receivers within ±3 dB of target + mean, 0..1
+};
+
+struct FieldFigures {
+    std::array<BandFigures, kBandCount> band{};  // band 1 first
+    double summary = 0.0;          // mean deviation over bands 11..20
+    double meanLevel1to8k = 0.0;   // mean of the band means over bands 11..20
+};
+
+// One design evaluated over the audience.
+struct SplayCandidate {
+    WorkingDesign design;                  // grid elevation and difference angles set; elevations recomputed
+    FieldFigures figures;
+    std::vector<double> distance;          // horizontal distance of each receiver, metres
+    std::vector<std::array<double, kBandCount>> level;  // per receiver, per band, dB
+};
+
+struct SplayResult {
+    SplayCandidate proposal;           // the optimiser's design
+    SplayCandidate input;              // the design as handed in
+    SplayCandidate constantCurvature;  // best constant-curvature array (one angle, whole-degree grid)
+    SplayCandidate equalShare;         // geometric equal-share curving, rounded to legal angles
+    std::vector<std::string> unreached;  // plain statements of what could not be reached; empty when all was
+    int64_t evaluations = 0;           // designs evaluated
+    double seconds = 0.0;              // wall-clock run time
+    bool cancelled = false;            // the progress callback asked to stop; proposal is the best so far
+};
+
+// Told the fraction done (0..1) now and then; returns false to stop the
+// search. Called at least every 50 ms of work.
+using SplayProgress = std::function<bool(double fraction)>;
+
+// Runs the search. The request must pass checkSplayRequest.
+SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {});
+
+}  // namespace ksr
