@@ -21,14 +21,9 @@
 
 namespace {
 
-using dialog_driver::DesignDialog;
+using namespace ksr::ordinals;
 
-constexpr int kCI_GetFreeID = 401;
-constexpr int kCI_MakeCurrent = 402;
-constexpr int kCI_Release = 403;
-constexpr int kIP_SetValue = 308;
-constexpr int kIP_GetValue = 309;
-constexpr int kIP_ShowDialog = 310;
+using dialog_driver::DesignDialog;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();

@@ -13,13 +13,13 @@
 #include <string>
 
 #include "dialog_driver.h"
+#include "exports/export_list.h"
 #include "exports/ksr.h"
 
 namespace {
 
-constexpr int kCI_GetFreeID = 401;
-constexpr int kCI_MakeCurrent = 402;
-constexpr int kIP_ShowDialog = 310;
+using namespace ksr::ordinals;
+
 constexpr DWORD kNoBoxWaitMs = 2000;
 
 template <class Fn>

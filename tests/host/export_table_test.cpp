@@ -1,4 +1,5 @@
-// The DLL's export and import tables, read from the loaded image.
+// The DLL's export and import tables, read from the loaded image: every
+// export of exports/export_list.h at its ordinal and by its name, nothing else.
 
 #include <algorithm>
 #include <cctype>
@@ -9,39 +10,6 @@
 #include "host_module.h"
 
 namespace {
-
-struct ExpectedExport {
-    int ordinal;
-    const char* name;
-};
-
-// The module's export table, ordinal for ordinal.
-const ExpectedExport kExpectedExports[] = {
-    {100, "DLLVersion"},          {101, "DLLClass"},           {102, "DLLLock"},
-    {103, "VELT_TEMPLATE"},       {104, "VELT_TEMPLATE_SIZE"},
-    {110, "DLLGetCaps"},          {111, "DLLGetComponents"},   {120, "DLLGetName"},
-    {121, "DLLGetManufacturer"},  {130, "DLLGetSymmetry"},     {132, "DLLGetValidBands"},
-    {133, "DLLGetDirectivity"},   {134, "DLLGetSensitivity"},  {135, "DLLGetMaxPower"},
-    {136, "DLLGetImpedance"},     {140, "DLLGetFlag"},         {141, "DLLSetFlag"},
-    {142, "DLLGetDataResolution"}, {143, "DLLGetFiles"},       {144, "DLLInstallFiles"},
-    {145, "DLLInitLibrary"},      {201, "RP_GetNumber"},       {202, "RP_GetID"},
-    {203, "RP_GetType"},          {204, "RP_GetLabel"},        {205, "RP_GetDefault"},
-    {206, "RP_GetMinimum"},       {207, "RP_GetMaximum"},      {208, "RP_SetValue"},
-    {301, "IP_GetNumber"},        {302, "IP_GetID"},           {303, "IP_GetType"},
-    {304, "IP_GetLabel"},         {305, "IP_GetDefault"},      {306, "IP_GetMinimum"},
-    {307, "IP_GetMaximum"},       {308, "IP_SetValue"},        {309, "IP_GetValue"},
-    {310, "IP_ShowDialog"},
-    {315, "IP_GetFilterDef"},     {316, "IP_GetFilterMin"},    {317, "IP_GetFilterMax"},
-    {318, "IP_SetFilter"},        {401, "CI_GetFreeID"},       {402, "CI_MakeCurrent"},
-    {403, "CI_Release"},          {417, "CI_GetComponents"},
-    {404, "CI_SetLspkPosition3fv"}, {405, "CI_SetLspkAngles3fv"}, {406, "CI_SetSeatPosition3fv"},
-    {407, "CI_SetSeatAngles3fv"}, {408, "CI_GetDistance"},       {413, "CI_GetCompPosition3fv"},
-    {414, "CI_GetCompAngles3fv"}, {415, "CI_GetCompDistance"},
-    {500, "CS_GetSymmetry"},      {501, "CS_GetVertexNumber"},   {502, "CS_GetVertexArray"},
-    {503, "CS_GetEdgeNumber"},    {504, "CS_GetEdgeArray"},
-    {409, "CI_GetPulse"},         {410, "CI_GetPulses"},         {411, "CI_GetCompSPL1m"},
-    {412, "CI_GetCompDirectivity"}, {416, "CI_GetCompFR"},
-};
 
 const IMAGE_NT_HEADERS32* ntHeaders(HMODULE module) {
     auto base = reinterpret_cast<const BYTE*>(module);
@@ -97,7 +65,7 @@ TEST(ExportTable, IsAPe32I386Dll) {
 
 TEST(ExportTable, EveryExportAtItsOrdinalAndByItsUndecoratedName) {
     HMODULE module = hostModule().handle();
-    for (const ExpectedExport& e : kExpectedExports) {
+    for (const ksr::ExportEntry& e : ksr::kExportList) {
         FARPROC byOrdinal = GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(e.ordinal)));
         FARPROC byName = GetProcAddress(module, e.name);
         EXPECT_NE(byOrdinal, nullptr) << e.name;
@@ -108,7 +76,7 @@ TEST(ExportTable, EveryExportAtItsOrdinalAndByItsUndecoratedName) {
 TEST(ExportTable, NothingExtraAndNothingDecorated) {
     HMODULE module = hostModule().handle();
     std::map<int, std::string> expected;
-    for (const ExpectedExport& e : kExpectedExports) expected[e.ordinal] = e.name;
+    for (const ksr::ExportEntry& e : ksr::kExportList) expected[e.ordinal] = e.name;
     EXPECT_EQ(namedExports(module), expected);
     std::set<int> ordinals;
     for (const auto& [ordinal, name] : expected) ordinals.insert(ordinal);

@@ -15,9 +15,7 @@
 
 namespace {
 
-constexpr int kDLLGetFiles = 143;
-constexpr int kDLLInstallFiles = 144;
-constexpr int kDLLInitLibrary = 145;
+using namespace ksr::ordinals;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "exports/export_list.h"
 #include "exports/ksr.h"
 
 class HostModule {

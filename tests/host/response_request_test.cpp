@@ -10,20 +10,9 @@
 
 namespace {
 
-const HostModule& m() { return hostModule(); }
+using namespace ksr::ordinals;
 
-enum Ordinal {
-    kDLLGetCaps = 110, kDLLGetName = 120, kDLLGetValidBands = 132, kDLLSetFlag = 141,
-    kRP_SetValue = 208,
-    kIP_SetValue = 308, kIP_GetValue = 309, kIP_SetFilter = 318,
-    kCI_GetFreeID = 401, kCI_MakeCurrent = 402, kCI_Release = 403,
-    kCI_SetLspkPosition3fv = 404, kCI_SetLspkAngles3fv = 405, kCI_SetSeatPosition3fv = 406,
-    kCI_SetSeatAngles3fv = 407, kCI_GetDistance = 408, kCI_GetPulse = 409, kCI_GetPulses = 410,
-    kCI_GetCompSPL1m = 411, kCI_GetCompDirectivity = 412, kCI_GetCompPosition3fv = 413,
-    kCI_GetCompAngles3fv = 414, kCI_GetCompDistance = 415, kCI_GetCompFR = 416, kCI_GetComponents = 417,
-    kCS_GetSymmetry = 500, kCS_GetVertexNumber = 501, kCS_GetVertexArray = 502, kCS_GetEdgeNumber = 503,
-    kCS_GetEdgeArray = 504,
-};
+const HostModule& m() { return hostModule(); }
 
 using Vec = std::array<float, 3>;
 using Bands = std::array<float, KSR_BAND_COUNT>;

@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace ksr::ordinals;
+
 // FNV-1a (32 bit) of data/velt_template.txt; the native template test checks
 // the file against the same value.
 constexpr uint32_t kTemplateChecksum = 0xb25a1ebdu;
@@ -20,8 +22,8 @@ uint32_t fnv1a(std::string_view bytes) {
 }
 
 TEST(TemplateExport, TextAndSizeAreAtTheirOrdinals) {
-    const auto* text = hostModule().at<const char>(103);
-    const auto* size = hostModule().at<const int32_t>(104);
+    const auto* text = hostModule().at<const char>(kVELT_TEMPLATE);
+    const auto* size = hostModule().at<const int32_t>(kVELT_TEMPLATE_SIZE);
     ASSERT_NE(text, nullptr);
     ASSERT_NE(size, nullptr);
     EXPECT_EQ(*size, 5076);
@@ -30,7 +32,7 @@ TEST(TemplateExport, TextAndSizeAreAtTheirOrdinals) {
 }
 
 TEST(TemplateExport, HoldsTheMainArrayRecords) {
-    const std::string text(hostModule().at<const char>(103), KSR_TEMPLATE_SIZE);
+    const std::string text(hostModule().at<const char>(kVELT_TEMPLATE), KSR_TEMPLATE_SIZE);
     EXPECT_EQ(text.rfind(" \"ZK.VELT.QQSV\", 2, 1003, \"2008-11-05 15:02:18\"\r\n-1, \"gigVenue\", ", 0), 0u);
     for (const char* record : {"\r\n-1, \"Array.Main.RigType\", 2\r\n-1, \"Array.Main.BoxType\", \"WQJ\"\r\n",
                                "\r\n-1, \"Array.Main.BoxCount\", 11\r\n -2, \"Box.Main.Type\"\r\n 1,\"WQJgrid\"\r\n",

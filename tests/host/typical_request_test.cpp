@@ -7,17 +7,9 @@
 
 namespace {
 
-const HostModule& m() { return hostModule(); }
+using namespace ksr::ordinals;
 
-// Ordinals of the exports used here.
-enum Ordinal {
-    kDLLVersion = 100, kDLLGetCaps = 110, kDLLGetComponents = 111, kDLLGetName = 120,
-    kDLLGetManufacturer = 121, kDLLGetValidBands = 132, kDLLGetFlag = 140, kDLLSetFlag = 141,
-    kDLLGetDataResolution = 142, kDLLGetFiles = 143, kDLLInstallFiles = 144, kDLLInitLibrary = 145,
-    kRP_GetLabel = 204, kRP_SetValue = 208,
-    kIP_GetLabel = 304, kIP_SetValue = 308, kIP_GetValue = 309, kIP_SetFilter = 318,
-    kCI_GetFreeID = 401, kCI_MakeCurrent = 402, kCI_Release = 403, kCI_GetComponents = 417,
-};
+const HostModule& m() { return hostModule(); }
 
 std::string moduleDirectory() {
     char path[MAX_PATH] = {};

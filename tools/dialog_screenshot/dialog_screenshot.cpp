@@ -13,14 +13,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "exports/export_list.h"
 #include "exports/ksr.h"
 
 namespace {
 
-constexpr int kCI_GetFreeID = 401;
-constexpr int kCI_MakeCurrent = 402;
-constexpr int kIP_SetValue = 308;
-constexpr int kIP_ShowDialog = 310;
+using namespace ksr::ordinals;
 
 constexpr int kBoxTableId = 1028;
 constexpr int kCancelId = 1063;

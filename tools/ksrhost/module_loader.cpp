@@ -17,18 +17,6 @@
 
 namespace ksrhost {
 
-#define KSRHOST_TABLE_ROW(ordinal, name) ExportEntry{ordinal, #name},
-const std::array<ExportEntry, kFunctionExportCount + 2> kExportTable = [] {
-    std::array<ExportEntry, kFunctionExportCount + 2> table{{
-        KSRHOST_FUNCTION_EXPORTS(KSRHOST_TABLE_ROW)
-        ExportEntry{kTemplateOrdinal, "VELT_TEMPLATE"},
-        ExportEntry{kTemplateSizeOrdinal, "VELT_TEMPLATE_SIZE"},
-    }};
-    std::sort(table.begin(), table.end(), [](const ExportEntry& a, const ExportEntry& b) { return a.ordinal < b.ordinal; });
-    return table;
-}();
-#undef KSRHOST_TABLE_ROW
-
 namespace {
 
 #if defined(_WIN32)
@@ -97,11 +85,21 @@ LoadedModule::LoadedModule(const std::string& path) {
 
 #define KSRHOST_RESOLVE(ordinal, name) \
     exports_.name = reinterpret_cast<decltype(exports_.name)>(findExport(handle_, ordinal, #name));
-    KSRHOST_FUNCTION_EXPORTS(KSRHOST_RESOLVE)
+    KSR_FUNCTION_EXPORTS(KSRHOST_RESOLVE)
 #undef KSRHOST_RESOLVE
-    exports_.VELT_TEMPLATE = static_cast<const char*>(findExport(handle_, kTemplateOrdinal, "VELT_TEMPLATE"));
-    exports_.VELT_TEMPLATE_SIZE =
-        static_cast<const int32_t*>(findExport(handle_, kTemplateSizeOrdinal, "VELT_TEMPLATE_SIZE"));
+#define KSRHOST_RESOLVE_DATA(ordinal, name) \
+    exports_.name = static_cast<decltype(exports_.name)>(findExport(handle_, ordinal, #name));
+    KSR_DATA_EXPORTS(KSRHOST_RESOLVE_DATA)
+#undef KSRHOST_RESOLVE_DATA
+}
+
+const void* LoadedModule::resolved(std::string_view name) const {
+#define KSRHOST_RESOLVED(ordinal, export_name) \
+    if (name == #export_name) return reinterpret_cast<const void*>(exports_.export_name);
+    KSR_FUNCTION_EXPORTS(KSRHOST_RESOLVED)
+    KSR_DATA_EXPORTS(KSRHOST_RESOLVED)
+#undef KSRHOST_RESOLVED
+    return nullptr;
 }
 
 LoadedModule::~LoadedModule() {
@@ -110,13 +108,9 @@ LoadedModule::~LoadedModule() {
 
 std::vector<ExportEntry> LoadedModule::missingExports() const {
     std::vector<ExportEntry> missing;
-#define KSRHOST_CHECK(ordinal, name) \
-    if (exports_.name == nullptr) missing.push_back({ordinal, #name});
-    KSRHOST_FUNCTION_EXPORTS(KSRHOST_CHECK)
-#undef KSRHOST_CHECK
-    if (exports_.VELT_TEMPLATE == nullptr) missing.push_back({kTemplateOrdinal, "VELT_TEMPLATE"});
-    if (exports_.VELT_TEMPLATE_SIZE == nullptr) missing.push_back({kTemplateSizeOrdinal, "VELT_TEMPLATE_SIZE"});
-    std::sort(missing.begin(), missing.end(), [](const ExportEntry& a, const ExportEntry& b) { return a.ordinal < b.ordinal; });
+    for (const ExportEntry& entry : kExportTable) {
+        if (resolved(entry.name) == nullptr) missing.push_back(entry);
+    }
     return missing;
 }
 
