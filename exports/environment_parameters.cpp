@@ -44,40 +44,56 @@ int32_t writeField(int32_t index, float* out, Field field) {
 
 }  // namespace
 
-KSR_API int32_t KSR_CALL RP_GetNumber(void) { return static_cast<int32_t>(kRoomParameters.size()); }
+KSR_API int32_t KSR_CALL RP_GetNumber(void) {
+    return exportCall(kInvalid, [&] { return static_cast<int32_t>(kRoomParameters.size()); });
+}
 
-KSR_API int32_t KSR_CALL RP_GetID(int32_t index) { return parameterAt(index) != nullptr ? index : kInvalid; }
+KSR_API int32_t KSR_CALL RP_GetID(int32_t index) {
+    return exportCall(kInvalid, [&] { return parameterAt(index) != nullptr ? index : kInvalid; });
+}
 
 KSR_API int32_t KSR_CALL RP_GetType(int32_t index) {
-    return parameterAt(index) != nullptr ? kHostTypeFloat : kInvalid;
+    return exportCall(kInvalid, [&] {
+        return parameterAt(index) != nullptr ? kHostTypeFloat : kInvalid;
+    });
 }
 
 KSR_API int32_t KSR_CALL RP_GetLabel(int32_t index, char* out) {
-    const RoomParameter* parameter = parameterAt(index);
-    if (parameter == nullptr || out == nullptr) return kInvalid;
-    std::memcpy(out, parameter->label, std::strlen(parameter->label) + 1);
-    return kOk;
+    return exportCall(kInvalid, [&] {
+        const RoomParameter* parameter = parameterAt(index);
+        if (parameter == nullptr || out == nullptr) return kInvalid;
+        std::memcpy(out, parameter->label, std::strlen(parameter->label) + 1);
+        return kOk;
+    });
 }
 
 KSR_API int32_t KSR_CALL RP_GetDefault(int32_t index, float* out) {
-    return writeField(index, out, &RoomParameter::defaultValue);
+    return exportCall(kInvalid, [&] {
+        return writeField(index, out, &RoomParameter::defaultValue);
+    });
 }
 
 KSR_API int32_t KSR_CALL RP_GetMinimum(int32_t index, float* out) {
-    return writeField(index, out, &RoomParameter::minimum);
+    return exportCall(kInvalid, [&] {
+        return writeField(index, out, &RoomParameter::minimum);
+    });
 }
 
 KSR_API int32_t KSR_CALL RP_GetMaximum(int32_t index, float* out) {
-    return writeField(index, out, &RoomParameter::maximum);
+    return exportCall(kInvalid, [&] {
+        return writeField(index, out, &RoomParameter::maximum);
+    });
 }
 
 KSR_API int32_t KSR_CALL RP_SetValue(int32_t index, float* value) {
-    const RoomParameter* parameter = parameterAt(index);
-    if (parameter == nullptr || value == nullptr) return kInvalid;
-    float v = *value;
-    if (parameter->maximum < v || std::isnan(v)) v = parameter->maximum;
-    if (parameter->minimum > v) v = parameter->minimum;
-    *value = v;
-    moduleState().environment.*(parameter->value) = v;
-    return kOk;
+    return exportCall(kInvalid, [&] {
+        const RoomParameter* parameter = parameterAt(index);
+        if (parameter == nullptr || value == nullptr) return kInvalid;
+        float v = *value;
+        if (parameter->maximum < v || std::isnan(v)) v = parameter->maximum;
+        if (parameter->minimum > v) v = parameter->minimum;
+        *value = v;
+        moduleState().environment.*(parameter->value) = v;
+        return kOk;
+    });
 }

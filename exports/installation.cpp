@@ -13,8 +13,8 @@ constexpr int32_t kCompanionFileCount = 1;
 }
 
 KSR_API int32_t KSR_CALL DLLInitLibrary(const char* path) {
-    if (path == nullptr || path[0] == '\0') return 0;
-    return guarded<int32_t>(0, [&] {
+    return exportCall(int32_t{0}, [&] {
+        if (path == nullptr || path[0] == '\0') return 0;
         std::string directory = path;
         const bool removed = removeLastComponent(directory);
         moduleState().installDirectory = std::move(directory);
@@ -22,9 +22,11 @@ KSR_API int32_t KSR_CALL DLLInitLibrary(const char* path) {
     });
 }
 
+// A failure on the way (a path the system cannot take) leaves the buffer as
+// it is and still answers 0, as an enumeration with nothing to name does.
 KSR_API int32_t KSR_CALL DLLGetFiles(char* out) {
-    if (out == nullptr) return kInvalid;
-    return guarded<int32_t>(kOk, [&] {
+    return exportCall(kOk, [&] {
+        if (out == nullptr) return kInvalid;
         ModuleState& state = moduleState();
         if (state.fileEnumerator == 0) {
             if (const std::optional<std::string> help = helpDocumentPath()) {
@@ -36,9 +38,10 @@ KSR_API int32_t KSR_CALL DLLGetFiles(char* out) {
     });
 }
 
+// Installing is best effort: a copy that fails answers 0 like one that works.
 KSR_API int32_t KSR_CALL DLLInstallFiles(const char* path) {
-    if (path == nullptr || path[0] == '\0') return kOk;
-    return guarded<int32_t>(kOk, [&] {
+    return exportCall(kOk, [&] {
+        if (path == nullptr || path[0] == '\0') return kOk;
         const std::optional<std::string>& directory = moduleState().installDirectory;
         const std::string source = path;
         if (!directory || !fileExists(source) || isDirectory(source)) return kOk;

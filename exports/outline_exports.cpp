@@ -29,47 +29,57 @@ int32_t writeCount(int32_t* count, int32_t perBox) {
 }  // namespace
 
 KSR_API int32_t KSR_CALL CS_GetSymmetry(int32_t* symmetric, int32_t* other) {
-    if (symmetric == nullptr || other == nullptr) return kInvalid;
-    *symmetric = kTrue;
-    *other = kFalse;
-    return kOk;
-}
-
-KSR_API int32_t KSR_CALL CS_GetVertexNumber(int32_t* count) { return writeCount(count, kOutlineVerticesPerBox); }
-
-KSR_API int32_t KSR_CALL CS_GetVertexArray(CaseVertex* vertices) {
-    if (vertices == nullptr) return kInvalid;
-    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
-        const int32_t boxes = componentCount(instance);
-        CaseVertex* vertex = vertices;
-        for (int32_t k = 0; k < boxes; ++k) {
-            for (const Vec3& corner : boxOutline(instance.geometry.box[k])) {
-                vertex->one = kVertexWordOne;
-                vertex->x = corner[0];
-                vertex->y = corner[1];
-                vertex->z = corner[2];
-                ++vertex;
-            }
-        }
+    return exportCall(kInvalid, [&] {
+        if (symmetric == nullptr || other == nullptr) return kInvalid;
+        *symmetric = kTrue;
+        *other = kFalse;
         return kOk;
     });
 }
 
-KSR_API int32_t KSR_CALL CS_GetEdgeNumber(int32_t* count) { return writeCount(count, kOutlineEdgesPerBox); }
+KSR_API int32_t KSR_CALL CS_GetVertexNumber(int32_t* count) {
+    return exportCall(kInvalid, [&] { return writeCount(count, kOutlineVerticesPerBox); });
+}
+
+KSR_API int32_t KSR_CALL CS_GetVertexArray(CaseVertex* vertices) {
+    return exportCall(kInvalid, [&] {
+        if (vertices == nullptr) return kInvalid;
+        return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+            const int32_t boxes = componentCount(instance);
+            CaseVertex* vertex = vertices;
+            for (int32_t k = 0; k < boxes; ++k) {
+                for (const Vec3& corner : boxOutline(instance.geometry.box[k])) {
+                    vertex->one = kVertexWordOne;
+                    vertex->x = corner[0];
+                    vertex->y = corner[1];
+                    vertex->z = corner[2];
+                    ++vertex;
+                }
+            }
+            return kOk;
+        });
+    });
+}
+
+KSR_API int32_t KSR_CALL CS_GetEdgeNumber(int32_t* count) {
+    return exportCall(kInvalid, [&] { return writeCount(count, kOutlineEdgesPerBox); });
+}
 
 KSR_API int32_t KSR_CALL CS_GetEdgeArray(CaseEdge* edges) {
-    if (edges == nullptr) return kInvalid;
-    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
-        const int32_t boxes = componentCount(instance);
-        CaseEdge* edge = edges;
-        for (int32_t k = 0; k < boxes; ++k) {
-            for (const OutlineEdge& e : boxEdges(k)) {
-                edge->kind = e.kind;
-                edge->first = e.first;
-                edge->second = e.second;
-                ++edge;
+    return exportCall(kInvalid, [&] {
+        if (edges == nullptr) return kInvalid;
+        return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+            const int32_t boxes = componentCount(instance);
+            CaseEdge* edge = edges;
+            for (int32_t k = 0; k < boxes; ++k) {
+                for (const OutlineEdge& e : boxEdges(k)) {
+                    edge->kind = e.kind;
+                    edge->first = e.first;
+                    edge->second = e.second;
+                    ++edge;
+                }
             }
-        }
-        return kOk;
+            return kOk;
+        });
     });
 }

@@ -40,44 +40,60 @@ int32_t copyComponentVector(int32_t component, float* out, std::array<Vec3, kMax
 }  // namespace
 
 KSR_API int32_t KSR_CALL CI_SetLspkPosition3fv(const float* position) {
-    return storeVector(position, &ArrayInstance::lspkPosition, true);
+    return exportCall(kInvalid, [&] {
+        return storeVector(position, &ArrayInstance::lspkPosition, true);
+    });
 }
 
 KSR_API int32_t KSR_CALL CI_SetLspkAngles3fv(const float* angles) {
-    return storeVector(angles, &ArrayInstance::lspkAngles, true);
+    return exportCall(kInvalid, [&] {
+        return storeVector(angles, &ArrayInstance::lspkAngles, true);
+    });
 }
 
 KSR_API int32_t KSR_CALL CI_SetSeatPosition3fv(const float* position) {
-    return storeVector(position, &ArrayInstance::seatPosition, false);
+    return exportCall(kInvalid, [&] {
+        return storeVector(position, &ArrayInstance::seatPosition, false);
+    });
 }
 
 KSR_API int32_t KSR_CALL CI_SetSeatAngles3fv(const float* angles) {
-    return storeVector(angles, &ArrayInstance::seatAngles, false);
+    return exportCall(kInvalid, [&] {
+        return storeVector(angles, &ArrayInstance::seatAngles, false);
+    });
 }
 
 KSR_API float KSR_CALL CI_GetDistance(void) {
-    return withCurrent(kInvalidFloat, [](ArrayInstance& instance) {
-        const float distance = pointDistance(instance.lspkPosition, instance.seatPosition);
-        instance.distance = distance;
-        if (distance != 0.0f) {
-            instance.flags |= kInstanceDistanceSet;
-        } else {
-            instance.flags &= ~kInstanceDistanceSet;
-        }
-        return distance;
+    return exportCall(kInvalidFloat, [&] {
+        return withCurrent(kInvalidFloat, [](ArrayInstance& instance) {
+            const float distance = pointDistance(instance.lspkPosition, instance.seatPosition);
+            instance.distance = distance;
+            if (distance != 0.0f) {
+                instance.flags |= kInstanceDistanceSet;
+            } else {
+                instance.flags &= ~kInstanceDistanceSet;
+            }
+            return distance;
+        });
     });
 }
 
 KSR_API float KSR_CALL CI_GetCompDistance(int32_t component) {
-    return withCurrent(kInvalidFloat, [&](ArrayInstance& instance) {
-        return isComponentOf(instance, component) ? componentDistance(instance, component) : kInvalidFloat;
+    return exportCall(kInvalidFloat, [&] {
+        return withCurrent(kInvalidFloat, [&](ArrayInstance& instance) {
+            return isComponentOf(instance, component) ? componentDistance(instance, component) : kInvalidFloat;
+        });
     });
 }
 
 KSR_API int32_t KSR_CALL CI_GetCompPosition3fv(int32_t component, float* out) {
-    return copyComponentVector(component, out, &ArrayInstance::compPosition);
+    return exportCall(kInvalid, [&] {
+        return copyComponentVector(component, out, &ArrayInstance::compPosition);
+    });
 }
 
 KSR_API int32_t KSR_CALL CI_GetCompAngles3fv(int32_t component, float* out) {
-    return copyComponentVector(component, out, &ArrayInstance::compAngles);
+    return exportCall(kInvalid, [&] {
+        return copyComponentVector(component, out, &ArrayInstance::compAngles);
+    });
 }

@@ -70,68 +70,92 @@ float clampFilterValue(float value, float minimum, float maximum) {
 
 }  // namespace
 
-KSR_API int32_t KSR_CALL IP_GetNumber(void) { return 1; }
+KSR_API int32_t KSR_CALL IP_GetNumber(void) { return exportCall(kInvalid, [&] { return 1; }); }
 
-KSR_API int32_t KSR_CALL IP_GetID(int32_t index) { return index == kSetupIndex ? kSetupId : kInvalid; }
-
-KSR_API int32_t KSR_CALL IP_GetType(int32_t index) { return index == kSetupIndex ? kSetupTypeCode : kInvalid; }
-
-KSR_API int32_t KSR_CALL IP_GetLabel(int32_t index, char* out) {
-    if (index != kSetupIndex || out == nullptr) return kInvalid;
-    std::memcpy(out, kSetupLabel, std::strlen(kSetupLabel) + 1);
-    return kOk;
+KSR_API int32_t KSR_CALL IP_GetID(int32_t index) {
+    return exportCall(kInvalid, [&] { return index == kSetupIndex ? kSetupId : kInvalid; });
 }
 
-KSR_API int32_t KSR_CALL IP_GetDefault(int32_t index, void*) { return index == kSetupIndex ? kOk : kInvalid; }
-KSR_API int32_t KSR_CALL IP_GetMinimum(int32_t index, void*) { return index == kSetupIndex ? kOk : kInvalid; }
-KSR_API int32_t KSR_CALL IP_GetMaximum(int32_t index, void*) { return index == kSetupIndex ? kOk : kInvalid; }
+KSR_API int32_t KSR_CALL IP_GetType(int32_t index) {
+    return exportCall(kInvalid, [&] { return index == kSetupIndex ? kSetupTypeCode : kInvalid; });
+}
+
+KSR_API int32_t KSR_CALL IP_GetLabel(int32_t index, char* out) {
+    return exportCall(kInvalid, [&] {
+        if (index != kSetupIndex || out == nullptr) return kInvalid;
+        std::memcpy(out, kSetupLabel, std::strlen(kSetupLabel) + 1);
+        return kOk;
+    });
+}
+
+KSR_API int32_t KSR_CALL IP_GetDefault(int32_t index, void*) {
+    return exportCall(kInvalid, [&] { return index == kSetupIndex ? kOk : kInvalid; });
+}
+KSR_API int32_t KSR_CALL IP_GetMinimum(int32_t index, void*) {
+    return exportCall(kInvalid, [&] { return index == kSetupIndex ? kOk : kInvalid; });
+}
+KSR_API int32_t KSR_CALL IP_GetMaximum(int32_t index, void*) {
+    return exportCall(kInvalid, [&] { return index == kSetupIndex ? kOk : kInvalid; });
+}
 
 KSR_API int32_t KSR_CALL IP_SetValue(int32_t index, const SetupRecord* record) {
-    if (index != kSetupIndex || record == nullptr) return kInvalid;
-    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
-        if (record->version == KSR_SETUP_V51 || record->version == KSR_SETUP_V52) {
-            ArraySetup setup = setupFromRecord(*record);
-            applyDesign(setup, instance.geometry);
-        } else {
-            resetDesign(instance.geometry);
-        }
-        return kOk;
+    return exportCall(kInvalid, [&] {
+        if (index != kSetupIndex || record == nullptr) return kInvalid;
+        return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+            if (record->version == KSR_SETUP_V51 || record->version == KSR_SETUP_V52) {
+                ArraySetup setup = setupFromRecord(*record);
+                applyDesign(setup, instance.geometry);
+            } else {
+                resetDesign(instance.geometry);
+            }
+            return kOk;
+        });
     });
 }
 
 KSR_API int32_t KSR_CALL IP_GetValue(int32_t index, SetupRecord* record) {
-    if (index != kSetupIndex || record == nullptr) return kInvalid;
-    if (record->version == 0) {
-        record->version = KSR_SETUP_V52;
-        return kOk;
-    }
-    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
-        fillRecord(instance.geometry.design, *record);
-        return kOk;
+    return exportCall(kInvalid, [&] {
+        if (index != kSetupIndex || record == nullptr) return kInvalid;
+        if (record->version == 0) {
+            record->version = KSR_SETUP_V52;
+            return kOk;
+        }
+        return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+            fillRecord(instance.geometry.design, *record);
+            return kOk;
+        });
     });
 }
 
 KSR_API int32_t KSR_CALL IP_GetFilterDef(float* gain, float* phase) {
-    return fillFilter(gain, phase, kFilterGainDefault, kFilterPhaseDefault);
+    return exportCall(kInvalid, [&] {
+        return fillFilter(gain, phase, kFilterGainDefault, kFilterPhaseDefault);
+    });
 }
 
 KSR_API int32_t KSR_CALL IP_GetFilterMin(float* gain, float* phase) {
-    return fillFilter(gain, phase, kFilterGainMin, kFilterPhaseMin);
+    return exportCall(kInvalid, [&] {
+        return fillFilter(gain, phase, kFilterGainMin, kFilterPhaseMin);
+    });
 }
 
 KSR_API int32_t KSR_CALL IP_GetFilterMax(float* gain, float* phase) {
-    return fillFilter(gain, phase, kFilterGainMax, kFilterPhaseMax);
+    return exportCall(kInvalid, [&] {
+        return fillFilter(gain, phase, kFilterGainMax, kFilterPhaseMax);
+    });
 }
 
 KSR_API int32_t KSR_CALL IP_SetFilter(float* gain, float* phase) {
-    if (gain == nullptr || phase == nullptr) return kInvalid;
-    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
-        for (int32_t band = 0; band < kBandCount; ++band) {
-            gain[band] = clampFilterValue(gain[band], kFilterGainMin, kFilterGainMax);
-            phase[band] = clampFilterValue(phase[band], kFilterPhaseMin, kFilterPhaseMax);
-            instance.filterGain[band] = gain[band];
-            instance.filterPhase[band] = phase[band];
-        }
-        return kOk;
+    return exportCall(kInvalid, [&] {
+        if (gain == nullptr || phase == nullptr) return kInvalid;
+        return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+            for (int32_t band = 0; band < kBandCount; ++band) {
+                gain[band] = clampFilterValue(gain[band], kFilterGainMin, kFilterGainMax);
+                phase[band] = clampFilterValue(phase[band], kFilterPhaseMin, kFilterPhaseMax);
+                instance.filterGain[band] = gain[band];
+                instance.filterPhase[band] = phase[band];
+            }
+            return kOk;
+        });
     });
 }

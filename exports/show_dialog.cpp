@@ -11,6 +11,8 @@ constexpr int32_t kSetupIndex = 1;
 }
 
 KSR_API int32_t KSR_CALL IP_ShowDialog(int32_t index) {
-    if (index != kSetupIndex) return kInvalid;
-    return guarded(kInvalid, [] { return runDesignSession(currentInstance, runPlatformDesignDialog) ? kOk : kInvalid; });
+    return exportCall(kInvalid, [&] {
+        if (index != kSetupIndex) return kInvalid;
+        return runDesignSession(currentInstance, runPlatformDesignDialog) ? kOk : kInvalid;
+    });
 }
