@@ -155,9 +155,9 @@ TEST(SeatDirection, InTheComponentFrame) {
         {"to the -x side", {0, 0, 0}, {-1, 0, 0}, kPi / 2, kPi},
         {"straight below", {0, 0, 0}, {0, 0, -2}, kPi / 2, 3 * kPi / 2},
         {"straight behind", {0, 0, 0}, {0, 5, 0}, kPi, 0.0},
-        {"30 degrees above the axis", {0, 0, 0}, {0, -std::cos(kPi / 6), 0.5}, kPi / 6, kPi / 2},
+        {"30 degrees above the axis", {0, 0, 0}, {0, static_cast<float>(-std::cos(kPi / 6)), 0.5f}, kPi / 6, kPi / 2},
         {"turned component, seat on its axis", {90, 0, 0}, {10, 0, 0}, 0.0, -1.0},
-        {"raised component, seat on its axis", {0, 30, 0}, {0, -std::cos(kPi / 6), 0.5}, 0.0, -1.0},
+        {"raised component, seat on its axis", {0, 30, 0}, {0, static_cast<float>(-std::cos(kPi / 6)), 0.5f}, 0.0, -1.0},
         {"raised component, seat level", {0, 30, 0}, {0, -1, 0}, kPi / 6, 3 * kPi / 2},
     };
     for (const Case& c : cases) {
