@@ -1,5 +1,7 @@
 #include "exports/module_state.h"
 
+#include <new>
+
 namespace ksr {
 
 namespace {
@@ -8,6 +10,11 @@ ModuleState state;
 
 ModuleState& moduleState() { return state; }
 
-void resetModuleState() { state = ModuleState{}; }
+// Made anew in place: the state holds megabytes of response data, too much
+// for a temporary on a thread's stack.
+void resetModuleState() {
+    state.~ModuleState();
+    new (&state) ModuleState{};
+}
 
 }  // namespace ksr
