@@ -7,6 +7,7 @@
 #include <numbers>
 #include <span>
 
+#include "model/catalogue.h"
 #include "model/model_data.h"
 
 namespace ksr_test {
@@ -72,8 +73,8 @@ float blobFloat(std::size_t byteOffset) {
 }
 
 // Where a type's records start in the blob: for each id with data in order,
-// its own level table (ids 1 and 5 have none and read those of 0 and 4), its
-// directivity index, its balloon.
+// its own level table (none for an id that the catalogue says reads
+// another's), its directivity index, its balloon.
 struct DataBlock {
     std::size_t levelTable;
     std::size_t balloon;
@@ -86,8 +87,9 @@ DataBlock dataBlock(int32_t type) {
     std::array<DataBlock, ksr::kModelDataIdCount> blocks{};
     std::size_t at = 0;
     for (int32_t id = 0; id < ksr::kModelDataIdCount; ++id) {
-        const bool ownLevels = id != 1 && id != 5;
-        blocks[id].levelTable = ownLevels ? at : blocks[id - 1].levelTable;
+        const int32_t owner = ksr::boxTypeTable[static_cast<std::size_t>(id)].levelTableOf;
+        const bool ownLevels = owner == id;
+        blocks[id].levelTable = ownLevels ? at : blocks[owner].levelTable;
         if (ownLevels) at += kTableBytes;
         at += kTableBytes;  // directivity index
         blocks[id].balloon = at;
