@@ -34,7 +34,7 @@ void forSelected(WorkingDesign& design, std::span<const int32_t> selected, Chang
 WorkingDesign loadDesign(const DialogValues& values) {
     WorkingDesign design;
     design.groundStacked = values.groundStacked;
-    design.boxCount = clampIndex(values.boxCount, kMinBoxes, kMaxBoxes);
+    design.boxCount = clampBoxCount(values.boxCount);
     design.gridElevation = values.gridElevation;
     for (int32_t i = 0; i < kMaxBoxes; ++i) {
         DesignBox& box = boxAt(design, i);
@@ -55,7 +55,7 @@ WorkingDesign loadDesign(const DialogValues& values) {
 }
 
 void collectDesign(const WorkingDesign& design, DialogValues& values) {
-    values.boxCount = clampIndex(design.boxCount, kMinBoxes, kMaxBoxes);
+    values.boxCount = clampBoxCount(design.boxCount);
     values.gridElevation = design.gridElevation;
     values.groundStacked = design.groundStacked;
     for (int32_t i = 0; i < values.boxCount; ++i) {

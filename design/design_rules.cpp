@@ -18,35 +18,88 @@ float wholeDegrees(float angle) {
     return whole == 0.0f ? 0.0f : whole;
 }
 
-// Angle rule for a box below a line box.
-float belowLineBox(int32_t type, float angle) {
-    if (type == 8) {
-        // Nearest of -4, -2, 0, 2, 4, ties toward the upper value.
-        const float clamped = clampTo(angle, -4.0f, 4.0f);
+// The stacking class of a catalogue id, as a table index.
+size_t classOf(int32_t type) { return static_cast<size_t>(boxTypeTable[static_cast<size_t>(type)].stacking); }
+
+// Which class may hang directly below which: [above][next], in the order of
+// StackingClass (KSR516, KSR527, KSR51/52 V, KB340, KBS450). Each model takes
+// its own kind and the single cabinets below; below a single cabinet hangs
+// the same cabinet or any line box.
+constexpr std::array<std::array<bool, kStackingClassCount>, kStackingClassCount> kMayFollow{{
+    //  516    527    5xV    8      9
+    {true, false, false, true, true},   // below a KSR516
+    {false, true, false, true, true},   // below a KSR527
+    {false, false, true, true, true},   // below a KSR51 V or KSR52 V
+    {true, true, true, true, false},    // below a KB340
+    {true, true, true, false, true},    // below a KBS450
+}};
+
+// For the difference angle the pairs fall into fewer classes: line boxes of
+// every model alike, the two single cabinets, and, on the upper side, no box
+// (box 0, or an id outside the catalogue: the angle is always 0) and on the
+// lower side an id outside the catalogue.
+enum AngleClass : size_t { lineBox, kb340, kbs450, noneOrUnknown, kAngleClassCount };
+
+AngleClass angleClassOf(int32_t type) {
+    if (!isCatalogueId(type)) return noneOrUnknown;
+    switch (boxTypeTable[static_cast<size_t>(type)].stacking) {
+    case StackingClass::kb340:
+        return kb340;
+    case StackingClass::kbs450:
+        return kbs450;
+    default:
+        return lineBox;
+    }
+}
+
+// How a pair's angle lands on its allowed values after clamping into
+// lowest..highest, and how its spin button steps.
+enum class AngleSnap {
+    whole,          // every whole degree; steps of 1
+    nearestEven,    // the nearest even value, ties toward the upper; steps of 2
+    evenTruncated,  // whole degrees with the lowest bit cleared; steps of 2
+    oddUp,          // 1 and 3 snap up to 2 and 4; steps of 2 across them
+    fixed,          // lowest..highest is one value; steps of 1
+    fixedEven,      // one value, for a type that steps by 2 everywhere
+};
+
+struct AngleRule {
+    float lowest;
+    float highest;
+    AngleSnap snap;
+};
+
+// The difference angle of a box below another: [above][below] by angle class.
+constexpr std::array<std::array<AngleRule, kAngleClassCount>, kAngleClassCount> kAngleRules{{
+    // line box below          8 below                              9 below                        unknown below
+    {{{-10, 0, AngleSnap::whole}, {-4, 4, AngleSnap::nearestEven}, {0, 5, AngleSnap::whole}, {-10, 0, AngleSnap::whole}}},  // a line box
+    {{{-5, 4, AngleSnap::oddUp}, {0, 20, AngleSnap::evenTruncated}, {0, 0, AngleSnap::fixed}, {0, 0, AngleSnap::fixed}}},    // an 8
+    {{{-5, 0, AngleSnap::whole}, {0, 0, AngleSnap::fixedEven}, {0, 0, AngleSnap::fixed}, {0, 0, AngleSnap::fixed}}},        // a 9
+    {{{0, 0, AngleSnap::fixed}, {0, 0, AngleSnap::fixedEven}, {0, 0, AngleSnap::fixed}, {0, 0, AngleSnap::fixed}}},         // none
+}};
+
+const AngleRule& angleRule(int32_t type, int32_t above) { return kAngleRules[angleClassOf(above)][angleClassOf(type)]; }
+
+// A clamped angle taken to the rule's allowed values.
+float snapped(const AngleRule& rule, float clamped) {
+    switch (rule.snap) {
+    case AngleSnap::nearestEven:
         if (clamped >= 3.0f) return 4.0f;
         if (clamped >= 1.0f) return 2.0f;
         if (clamped >= -1.0f) return 0.0f;
         if (clamped >= -3.0f) return -2.0f;
         return -4.0f;
+    case AngleSnap::evenTruncated:
+        return static_cast<float>(truncateToInt32(clamped) & ~1);
+    case AngleSnap::oddUp:
+        if (clamped >= 3.0f) return 4.0f;
+        if (clamped >= 1.0f) return 2.0f;
+        return clamped;
+    case AngleSnap::whole:
+    case AngleSnap::fixed:
+    case AngleSnap::fixedEven:
+        return clamped;
     }
-    if (type == 9) return clampTo(angle, 0.0f, 5.0f);
-    return clampTo(angle, -10.0f, 0.0f);
-}
-
-// Angle rule for a box below a single cabinet.
-float belowSingleCabinet(int32_t type, int32_t above, float angle) {
-    if (!isCatalogueId(type)) return 0.0f;
-    if (above == 9) return isLineBox(type) ? clampTo(angle, -5.0f, 0.0f) : 0.0f;
-    if (type == 9) return 0.0f;
-    if (type == 8) {
-        // 0, 2, ..., 20: whole degrees with the lowest bit cleared.
-        const int32_t whole = truncateToInt32(clampTo(angle, 0.0f, 20.0f));
-        return static_cast<float>(whole & ~1);
-    }
-    // A line box below an 8 cannot take 1 or 3 degrees: they snap up.
-    const float clamped = clampTo(angle, -5.0f, 4.0f);
-    if (clamped >= 3.0f) return 4.0f;
-    if (clamped >= 1.0f) return 2.0f;
     return clamped;
 }
 
@@ -80,24 +133,8 @@ int32_t repairedTopType(const WorkingDesign& design) {
 }  // namespace
 
 bool canFollow(int32_t next, int32_t above) {
-    switch (above) {
-    case 0:
-    case 1:
-        return next == 0 || next == 1 || isSingleCabinet(next);
-    case 2:
-    case 3:
-        return next == 2 || next == 3 || isSingleCabinet(next);
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-        return next >= 4 && next <= 9;
-    case 8:
-    case 9:
-        return next == above || isLineBox(next);
-    default:
-        return false;
-    }
+    if (!isCatalogueId(next) || !isCatalogueId(above)) return false;
+    return kMayFollow[classOf(above)][classOf(next)];
 }
 
 LineBoxTrail startTrail(int32_t topType) {
@@ -118,20 +155,27 @@ int32_t referenceType(const LineBoxTrail& trail, int32_t above, int32_t next) {
 }
 
 float clampDifferenceAngle(int32_t type, int32_t above, float angle) {
-    if (!isCatalogueId(above)) return 0.0f;
     if (std::isnan(angle)) angle = 0.0f;
-    const float ruled = isSingleCabinet(above) ? belowSingleCabinet(type, above, angle) : belowLineBox(type, angle);
-    return wholeDegrees(ruled);
+    const AngleRule& rule = angleRule(type, above);
+    return wholeDegrees(snapped(rule, clampTo(angle, rule.lowest, rule.highest)));
 }
 
 AngleSteps angleSteps(int32_t type, int32_t above, float angle) {
     AngleSteps steps;
-    if (type == 8) {
+    switch (angleRule(type, above).snap) {
+    case AngleSnap::nearestEven:
+    case AngleSnap::evenTruncated:
+    case AngleSnap::fixedEven:
         steps.up = 2;
         steps.down = 2;
-    } else if (isLineBox(type) && above == 8) {
+        break;
+    case AngleSnap::oddUp:
         if (angle >= 0.0f) steps.up = 2;
         if (angle > 1.0f) steps.down = 2;
+        break;
+    case AngleSnap::whole:
+    case AngleSnap::fixed:
+        break;
     }
     return steps;
 }

@@ -31,9 +31,6 @@ inline constexpr float kGainStep = 0.5f;
 inline constexpr float kLowestGain = -12.0f;
 inline constexpr float kMutedGain = -99.0f;
 
-// True for the single cabinets 8 and 9.
-constexpr bool isSingleCabinet(int32_t type) { return type == 8 || type == 9; }
-
 // A short ordered list of ids or presets, at most N entries.
 template <size_t N>
 struct ChoiceList {

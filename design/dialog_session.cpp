@@ -22,7 +22,7 @@ DialogValues openingValues(ArrayInstance& instance) {
 
 ArraySetup setupFromDialog(const DialogValues& values) {
     ArraySetup setup;
-    setup.boxCount = clampIndex(values.boxCount, kMinBoxes, kMaxBoxes);
+    setup.boxCount = clampBoxCount(values.boxCount);
     setup.hostValue = values.hostValue;
     setup.gridElevation = values.gridElevation;
     setup.groundStacked = values.groundStacked;

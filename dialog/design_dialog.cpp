@@ -310,7 +310,7 @@ void DesignDialog::showGrid() {
 }
 
 void DesignDialog::showCount() {
-    design.boxCount = std::clamp(design.boxCount, kMinBoxes, kMaxBoxes);
+    design.boxCount = clampBoxCount(design.boxCount);
     send(control(IDC_COMBO_COUNT), CB_SETCURSEL, static_cast<WPARAM>(design.boxCount - kMinBoxes));
 }
 

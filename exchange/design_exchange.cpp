@@ -9,22 +9,34 @@
 #include "exchange/exchange_writer.h"
 #include "exchange/file_access.h"
 #include "model/catalogue.h"
-#include "model/numeric.h"
+#include "model/geometry.h"
 
 namespace ksr {
 namespace {
 
-constexpr bool isModelA(int32_t type) { return type == 0 || type == 1; }  // "KSR-516"
-constexpr bool isModelB(int32_t type) { return type == 2 || type == 3; }  // "KSR-527"
+// The stand-in an import takes for a type (the catalogue's importStandIn),
+// or nullopt when the type has none.
+std::optional<int32_t> standInOf(int32_t type) {
+    const BoxTypeEntry* entry = findBoxType(type);
+    if (entry == nullptr || entry->importStandIn == type) return std::nullopt;
+    return entry->importStandIn;
+}
 
 // "KSR-516" and "KSR-527" boxes never stack together; a file that mixes them
-// is taken as the "KSR-51V" and "KSR-52V" boxes, which do (0..3 -> 4..7).
+// is taken as the "KSR-51V" and "KSR-52V" boxes, which do: when rows of two
+// stacking classes with stand-ins meet, every such row takes its stand-in.
 void mixedModelsToVariants(std::vector<ExchangeRow>& rows) {
-    const auto hasA = std::any_of(rows.begin(), rows.end(), [](const ExchangeRow& r) { return isModelA(r.type); });
-    const auto hasB = std::any_of(rows.begin(), rows.end(), [](const ExchangeRow& r) { return isModelB(r.type); });
-    if (!hasA || !hasB) return;
+    std::optional<StackingClass> first;
+    bool mixed = false;
+    for (const ExchangeRow& row : rows) {
+        if (!standInOf(row.type)) continue;
+        const StackingClass stacking = boxTypeTable[static_cast<size_t>(row.type)].stacking;
+        if (!first) first = stacking;
+        mixed = mixed || stacking != *first;
+    }
+    if (!mixed) return;
     for (ExchangeRow& row : rows) {
-        if (isModelA(row.type) || isModelB(row.type)) row.type += 4;
+        if (const std::optional<int32_t> standIn = standInOf(row.type)) row.type = *standIn;
     }
 }
 
@@ -60,7 +72,7 @@ ImportResult importExchangeFile(const std::string& path, WorkingDesign& design) 
 }
 
 ExchangeDocument designDocument(const WorkingDesign& design, ExchangeDocument source) {
-    const int32_t boxCount = clampIndex(design.boxCount, kMinBoxes, kMaxBoxes);
+    const int32_t boxCount = clampBoxCount(design.boxCount);
     const bool groundStacked = design.groundStacked != 0;
     source.rowCount = boxCount;
     source.rigType = groundStacked ? -1 : 1;

@@ -14,19 +14,43 @@
 //    0, "key"           array end
 // Five keys matter here; every other byte of a file passes through unchanged.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ksr {
 
-inline constexpr const char* kRigTypeKey = "Array.Main.RigType";
-inline constexpr const char* kBoxCountKey = "Array.Main.BoxCount";
-inline constexpr const char* kTypeArrayKey = "Box.Main.Type";
-inline constexpr const char* kLevelArrayKey = "Box.Main.Level";
-inline constexpr const char* kAngleArrayKey = "Box.Main.Angle";
+// The five records, in the order a standard file holds them; a file the
+// writer builds around a missing record holds them in this order too.
+enum class Record : size_t { rigType, boxCount, typeRows, levelRows, angleRows };
+inline constexpr size_t kRecordCount = 5;
+
+struct RecordKey {
+    std::string_view key;
+    bool isArray;  // rows between a begin (-2) and an end (0) record; else a scalar (-1)
+};
+
+// The records' keys, indexed by Record: the reader finds the records by
+// them, the writer writes its fixed record text from them.
+inline constexpr std::array<RecordKey, kRecordCount> kRecordKeys{{
+    {"Array.Main.RigType", false},
+    {"Array.Main.BoxCount", false},
+    {"Box.Main.Type", true},
+    {"Box.Main.Level", true},
+    {"Box.Main.Angle", true},
+}};
+
+constexpr std::string_view recordKey(Record record) { return kRecordKeys[static_cast<size_t>(record)].key; }
+
+// The order in which the reader looks for the keys in a begin or scalar
+// line; the first found names the record.
+inline constexpr std::array<Record, kRecordCount> kKeySearchOrder{Record::boxCount, Record::typeRows,
+                                                                  Record::levelRows, Record::angleRows,
+                                                                  Record::rigType};
 
 // The largest "Array.Main.BoxCount" accepted; a larger count is not valid.
 inline constexpr int32_t kMaxExchangeRows = 16384;
@@ -50,6 +74,16 @@ struct ExchangeRow {
 // A byte offset into ExchangeDocument::text; nullopt when the record was not found.
 using TextPosition = std::optional<size_t>;
 
+// The stretch of the unchanged text that the writer replaces for a record.
+//   scalar: from just after the last comma of its record line to the first
+//           byte after that line's line end;
+//   array:  from the start of its first row line to the start of its end
+//           record line.
+struct RecordSpan {
+    TextPosition from;
+    TextPosition to;
+};
+
 struct ExchangeDocument {
     int32_t rowCount = 0;   // the first valid, non-zero "Array.Main.BoxCount"; 0 if none
     int32_t rigType = 0;    // the last valid "Array.Main.RigType"; 0 if none; negative: ground stacked
@@ -57,17 +91,11 @@ struct ExchangeDocument {
     std::optional<std::string> text;  // the source text exactly as read; nullopt: no source
     int32_t typeRowsSeen = 0;         // row lines met inside "Box.Main.Type" arrays, also past rowCount
 
-    // Where the writer splices the design in, as offsets into the unchanged text.
-    TextPosition rigValuePos;     // just after the last comma of the RigType record line
-    TextPosition afterRigLine;    // first byte after that line's line end
-    TextPosition countValuePos;   // just after the last comma of the BoxCount record line
-    TextPosition afterCountLine;  // first byte after that line's line end
-    TextPosition typeFirstRow;    // start of the first row line of each main Box array
-    TextPosition levelFirstRow;
-    TextPosition angleFirstRow;
-    TextPosition typeEndRecord;   // start of the end record line of each main Box array
-    TextPosition levelEndRecord;
-    TextPosition angleEndRecord;
+    // Where the writer splices the design in, indexed by Record.
+    std::array<RecordSpan, kRecordCount> spans{};
+
+    RecordSpan& span(Record record) { return spans[static_cast<size_t>(record)]; }
+    const RecordSpan& span(Record record) const { return spans[static_cast<size_t>(record)]; }
 };
 
 }  // namespace ksr

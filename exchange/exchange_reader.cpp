@@ -125,45 +125,37 @@ LineKind classify(std::string_view line) {
     return *kind < 0 ? LineKind::beginOrScalar : LineKind::end;
 }
 
-// What the parser is inside of.
-enum class Section { idle, count, type, level, angle, rig };
-
-// Searched as substrings anywhere in a begin or scalar line, in this order;
-// the first found names the record.
-constexpr std::array<std::pair<std::string_view, Section>, 5> kRecordKeys{{
-    {kBoxCountKey, Section::count},
-    {kTypeArrayKey, Section::type},
-    {kLevelArrayKey, Section::level},
-    {kAngleArrayKey, Section::angle},
-    {kRigTypeKey, Section::rig},
-}};
-
-std::optional<Section> sectionForKey(std::string_view line) {
-    for (const auto& [key, section] : kRecordKeys) {
-        if (line.find(key) != std::string_view::npos) return section;
+// The record whose key a begin or scalar line holds: the keys are searched
+// as substrings anywhere in the line, in kKeySearchOrder.
+std::optional<Record> recordForKey(std::string_view line) {
+    for (const Record record : kKeySearchOrder) {
+        if (line.find(recordKey(record)) != std::string_view::npos) return record;
     }
     return std::nullopt;
 }
 
 
 struct ParseState {
-    Section section = Section::idle;
-    size_t rowIndex = 0;  // the row the next row line of the open array fills
+    std::optional<Record> section;  // the record the parser is inside of
+    size_t rowIndex = 0;            // the row the next row line of the open array fills
 };
 
 void closeArray(ExchangeDocument& document, ParseState& state, size_t lineStart) {
-    TextPosition* end = nullptr;
-    if (state.section == Section::type) end = &document.typeEndRecord;
-    if (state.section == Section::level) end = &document.levelEndRecord;
-    if (state.section == Section::angle) end = &document.angleEndRecord;
-    if (end != nullptr && !end->has_value()) *end = lineStart;
+    if (state.section && kRecordKeys[static_cast<size_t>(*state.section)].isArray) {
+        TextPosition& end = document.span(*state.section).to;
+        if (!end) end = lineStart;
+    }
     state = ParseState{};
+}
+
+// A scalar's span: its value after the line's last comma, up to the next line.
+void recordScalarSpan(ExchangeDocument& document, Record record, std::string_view content, const Line& line) {
+    document.span(record) = {line.start + content.rfind(',') + 1, line.next};
 }
 
 void takeCount(ExchangeDocument& document, std::string_view content, const Line& line) {
     if (document.rowCount != 0) return;
-    document.countValuePos = line.start + content.rfind(',') + 1;
-    document.afterCountLine = line.next;
+    recordScalarSpan(document, Record::boxCount, content, line);
     const std::optional<int32_t> count = readInteger(afterLastComma(content));
     if (count && *count >= 0 && *count <= kMaxExchangeRows) {
         document.rowCount = *count;
@@ -172,13 +164,13 @@ void takeCount(ExchangeDocument& document, std::string_view content, const Line&
 }
 
 void takeRigType(ExchangeDocument& document, std::string_view content, const Line& line) {
-    document.rigValuePos = line.start + content.rfind(',') + 1;
-    document.afterRigLine = line.next;
+    recordScalarSpan(document, Record::rigType, content, line);
     if (const std::optional<int32_t> rig = readInteger(afterLastComma(content))) document.rigType = *rig;
 }
 
 void takeTypeRow(ExchangeDocument& document, ParseState& state, std::string_view content, const Line& line) {
-    if (!document.typeFirstRow) document.typeFirstRow = line.start;
+    TextPosition& firstRow = document.span(Record::typeRows).from;
+    if (!firstRow) firstRow = line.start;
     if (document.typeRowsSeen < std::numeric_limits<int32_t>::max()) ++document.typeRowsSeen;
     if (state.rowIndex >= document.rows.size()) return;
     if (const std::optional<std::string_view> name = quotedName(content)) {
@@ -188,8 +180,9 @@ void takeTypeRow(ExchangeDocument& document, ParseState& state, std::string_view
 }
 
 // A Level or Angle row: the number after the last comma into the row's field.
-void takeNumberRow(ExchangeDocument& document, ParseState& state, TextPosition& firstRow,
-                   float ExchangeRow::*field, std::string_view content, const Line& line) {
+void takeNumberRow(ExchangeDocument& document, ParseState& state, Record record, float ExchangeRow::*field,
+                   std::string_view content, const Line& line) {
+    TextPosition& firstRow = document.span(record).from;
     if (!firstRow) firstRow = line.start;
     if (state.rowIndex >= document.rows.size()) return;
     if (const std::optional<float> value = readNumber(afterLastComma(content))) {
@@ -208,31 +201,26 @@ void takeLine(ExchangeDocument& document, ParseState& state, std::string_view te
     }
     if (kind == LineKind::beginOrScalar) {
         state.rowIndex = 0;
-        if (const std::optional<Section> section = sectionForKey(content)) state.section = *section;
+        if (const std::optional<Record> record = recordForKey(content)) state.section = record;
     }
-    switch (state.section) {
-    case Section::count:
+    if (!state.section) return;
+    switch (*state.section) {
+    case Record::boxCount:
         takeCount(document, content, line);
-        state.section = Section::idle;
+        state.section.reset();
         break;
-    case Section::rig:
+    case Record::rigType:
         takeRigType(document, content, line);
-        state.section = Section::idle;
+        state.section.reset();
         break;
-    case Section::type:
+    case Record::typeRows:
         if (kind == LineKind::row) takeTypeRow(document, state, content, line);
         break;
-    case Section::level:
-        if (kind == LineKind::row) {
-            takeNumberRow(document, state, document.levelFirstRow, &ExchangeRow::level, content, line);
-        }
+    case Record::levelRows:
+        if (kind == LineKind::row) takeNumberRow(document, state, Record::levelRows, &ExchangeRow::level, content, line);
         break;
-    case Section::angle:
-        if (kind == LineKind::row) {
-            takeNumberRow(document, state, document.angleFirstRow, &ExchangeRow::angle, content, line);
-        }
-        break;
-    case Section::idle:
+    case Record::angleRows:
+        if (kind == LineKind::row) takeNumberRow(document, state, Record::angleRows, &ExchangeRow::angle, content, line);
         break;
     }
 }

@@ -13,9 +13,6 @@
 namespace ksr {
 namespace {
 
-// The replaced parts, in the order a standard file holds them.
-enum class Part { rigType, boxCount, typeRows, levelRows, angleRows };
-
 void appendInteger(std::string& out, int32_t value) {
     std::array<char, 16> digits{};
     const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
@@ -46,31 +43,31 @@ void appendPadding(std::string& out, const ExchangeDocument& document) {
     for (size_t row = writtenRowCount(document); row < seen; ++row) out.append(" 1,0\r\n");
 }
 
-std::string partText(Part part, const ExchangeDocument& document, int32_t version) {
+std::string partText(Record part, const ExchangeDocument& document, int32_t version) {
     const size_t rowCount = writtenRowCount(document);
     std::string out;
     switch (part) {
-    case Part::rigType:
+    case Record::rigType:
         out.append(" ");
         appendInteger(out, document.rigType);
         out.append("\r\n");
         return out;
-    case Part::boxCount:
+    case Record::boxCount:
         out.append(" ");
         appendInteger(out, static_cast<int32_t>(rowCount));
         out.append("\r\n");
         return out;
-    case Part::typeRows:
+    case Record::typeRows:
         for (size_t row = 0; row < rowCount; ++row) {
             out.append(" 1,\"").append(exchangeTypeName(document.rows[row].type, version)).append("\"\r\n");
         }
         break;
-    case Part::levelRows:
-    case Part::angleRows:
+    case Record::levelRows:
+    case Record::angleRows:
         for (size_t row = 0; row < rowCount; ++row) {
             const ExchangeRow& values = document.rows[row];
             out.append(" 1, ");
-            appendTenths(out, part == Part::levelRows ? values.level : values.angle);
+            appendTenths(out, part == Record::levelRows ? values.level : values.angle);
             out.append("\r\n");
         }
         break;
@@ -83,28 +80,23 @@ std::string partText(Part part, const ExchangeDocument& document, int32_t versio
 struct Splice {
     size_t from;
     size_t to;
-    Part part;
+    Record part;
 };
 
-std::optional<Splice> spliceOf(TextPosition from, TextPosition to, Part part) {
-    if (!from || !to || *from >= *to) return std::nullopt;
-    return Splice{*from, *to, part};
+std::optional<Splice> spliceOf(const ExchangeDocument& document, Record part) {
+    const RecordSpan& span = document.span(part);
+    if (!span.from || !span.to || *span.from >= *span.to) return std::nullopt;
+    return Splice{*span.from, *span.to, part};
 }
 
 // The five parts in text order, when all were found and none overlaps another.
-std::optional<std::array<Splice, 5>> splicesInPlace(const ExchangeDocument& document) {
+std::optional<std::array<Splice, kRecordCount>> splicesInPlace(const ExchangeDocument& document) {
     if (!document.text) return std::nullopt;
-    const std::array<std::optional<Splice>, 5> found{
-        spliceOf(document.rigValuePos, document.afterRigLine, Part::rigType),
-        spliceOf(document.countValuePos, document.afterCountLine, Part::boxCount),
-        spliceOf(document.typeFirstRow, document.typeEndRecord, Part::typeRows),
-        spliceOf(document.levelFirstRow, document.levelEndRecord, Part::levelRows),
-        spliceOf(document.angleFirstRow, document.angleEndRecord, Part::angleRows),
-    };
-    std::array<Splice, 5> splices{};
-    for (size_t i = 0; i < found.size(); ++i) {
-        if (!found[i]) return std::nullopt;
-        splices[i] = *found[i];
+    std::array<Splice, kRecordCount> splices{};
+    for (size_t i = 0; i < kRecordCount; ++i) {
+        const std::optional<Splice> found = spliceOf(document, static_cast<Record>(i));
+        if (!found) return std::nullopt;
+        splices[i] = *found;
     }
     std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.from < b.from; });
     for (size_t i = 0; i + 1 < splices.size(); ++i) {
@@ -114,7 +106,7 @@ std::optional<std::array<Splice, 5>> splicesInPlace(const ExchangeDocument& docu
     return splices;
 }
 
-bool emitInPlace(const ExchangeDocument& document, const std::array<Splice, 5>& splices, int32_t version,
+bool emitInPlace(const ExchangeDocument& document, const std::array<Splice, kRecordCount>& splices, int32_t version,
                  ByteSink& out) {
     const std::string_view text = *document.text;
     size_t copied = 0;
@@ -136,22 +128,35 @@ bool emitStretch(const ExchangeDocument& document, TextPosition from, TextPositi
     return out.append(fixed);
 }
 
+// The record text that stands in before a record (a scalar's line up to its
+// value, an array's begin record) and after it (an array's end record).
+std::string openingText(Record record) {
+    const RecordKey& r = kRecordKeys[static_cast<size_t>(record)];
+    return r.isArray ? " -2, \"" + std::string(r.key) + "\"\r\n" : " -1, \"" + std::string(r.key) + "\",";
+}
+
+std::string closingText(Record record) {
+    const RecordKey& r = kRecordKeys[static_cast<size_t>(record)];
+    return r.isArray ? " 0, \"" + std::string(r.key) + "\"\r\n" : std::string();
+}
+
+// The records in Record order, each stretch between two of them from the
+// source or, failing that, fixed text.
 bool emitInOrder(const ExchangeDocument& document, int32_t version, ByteSink& out) {
     const size_t textEnd = document.text ? document.text->size() : 0;
-    return emitStretch(document, size_t{0}, document.rigValuePos, " -1, \"Array.Main.RigType\",", out) &&
-           out.append(partText(Part::rigType, document, version)) &&
-           emitStretch(document, document.afterRigLine, document.countValuePos, " -1, \"Array.Main.BoxCount\",",
-                       out) &&
-           out.append(partText(Part::boxCount, document, version)) &&
-           emitStretch(document, document.afterCountLine, document.typeFirstRow, " -2, \"Box.Main.Type\"\r\n", out) &&
-           out.append(partText(Part::typeRows, document, version)) &&
-           emitStretch(document, document.typeEndRecord, document.levelFirstRow,
-                       " 0, \"Box.Main.Type\"\r\n -2, \"Box.Main.Level\"\r\n", out) &&
-           out.append(partText(Part::levelRows, document, version)) &&
-           emitStretch(document, document.levelEndRecord, document.angleFirstRow,
-                       " 0, \"Box.Main.Level\"\r\n -2, \"Box.Main.Angle\"\r\n", out) &&
-           out.append(partText(Part::angleRows, document, version)) &&
-           emitStretch(document, document.angleEndRecord, textEnd, " 0, \"Box.Main.Angle\"\r\n", out);
+    TextPosition stretchStart = size_t{0};
+    std::string fixed;
+    for (size_t i = 0; i < kRecordCount; ++i) {
+        const Record record = static_cast<Record>(i);
+        fixed += openingText(record);
+        if (!emitStretch(document, stretchStart, document.span(record).from, fixed, out) ||
+            !out.append(partText(record, document, version))) {
+            return false;
+        }
+        stretchStart = document.span(record).to;
+        fixed = closingText(record);
+    }
+    return emitStretch(document, stretchStart, textEnd, fixed, out);
 }
 
 }  // namespace
@@ -163,7 +168,7 @@ const char* exchangeTypeName(int32_t type, int32_t version) {
 }
 
 bool emitExchangeText(const ExchangeDocument& document, int32_t version, ByteSink& out) {
-    if (const std::optional<std::array<Splice, 5>> splices = splicesInPlace(document)) {
+    if (const std::optional<std::array<Splice, kRecordCount>> splices = splicesInPlace(document)) {
         return emitInPlace(document, *splices, version, out);
     }
     return emitInOrder(document, version, out);

@@ -10,6 +10,7 @@
 
 #include "model/environment.h"
 #include "model/instance.h"
+#include "model/response.h"
 
 namespace ksr {
 
@@ -25,6 +26,10 @@ struct ModuleState {
     Environment environment{};
     std::optional<std::string> installDirectory;  // set by DLLInitLibrary
     int32_t fileEnumerator = 0;
+    // The response's absorption coefficients and data copies: refreshed by
+    // CI_GetCompFR when the air changes, each type's copy filled on its
+    // first response (see ResponseCache).
+    ResponseCache responseCache;
 };
 
 // The process-wide state.

@@ -49,10 +49,10 @@ KSR_API int32_t KSR_CALL CI_GetCompFR(int32_t component, float* level, float* ph
         if (level == nullptr || phase == nullptr || delay == nullptr) return kInvalid;
         return withCurrent(kInvalid, [&](ArrayInstance& instance) {
             if (!isComponentOf(instance, component)) return kInvalid;
-            const ModuleState& state = moduleState();
+            ModuleState& state = moduleState();
             const bool airAbsorption = (state.moduleFlags & kFlagNoAirAbsorption) == 0;
             ComponentResponse response;
-            componentResponse(instance, component, state.environment, airAbsorption, response);
+            componentResponse(instance, component, state.environment, airAbsorption, state.responseCache, response);
             std::copy(response.level.begin(), response.level.end(), level);
             std::copy(response.phase.begin(), response.phase.end(), phase);
             *delay = response.delay;

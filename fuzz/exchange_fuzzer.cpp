@@ -64,15 +64,16 @@ void checkDocument(const ExchangeDocument& document, std::string_view text) {
         FUZZ_CHECK(isStandardReadId(row.type));
         FUZZ_CHECK(std::isfinite(row.level) && std::isfinite(row.angle));
     }
-    for (const TextPosition& value : {document.rigValuePos, document.countValuePos}) {
-        if (value) FUZZ_CHECK(*value > 0 && *value <= text.size() && text[*value - 1] == ',');
-    }
-    for (const TextPosition& next : {document.afterRigLine, document.afterCountLine}) {
-        if (next) FUZZ_CHECK(*next <= text.size() && afterLineEnd(text, *next));
-    }
-    for (const TextPosition& start : {document.typeFirstRow, document.levelFirstRow, document.angleFirstRow,
-                                      document.typeEndRecord, document.levelEndRecord, document.angleEndRecord}) {
-        if (start) FUZZ_CHECK(*start < text.size() && atLineStart(text, *start));
+    for (size_t i = 0; i < ksr::kRecordCount; ++i) {
+        const ksr::RecordSpan& span = document.spans[i];
+        if (!ksr::kRecordKeys[i].isArray) {
+            if (span.from) FUZZ_CHECK(*span.from > 0 && *span.from <= text.size() && text[*span.from - 1] == ',');
+            if (span.to) FUZZ_CHECK(*span.to <= text.size() && afterLineEnd(text, *span.to));
+            continue;
+        }
+        for (const TextPosition& start : {span.from, span.to}) {
+            if (start) FUZZ_CHECK(*start < text.size() && atLineStart(text, *start));
+        }
     }
 }
 
@@ -86,7 +87,7 @@ void checkImport(const ExchangeDocument& document, const ksr::ImportResult& resu
         for (const DesignBox& box : design.boxes) FUZZ_CHECK(box.type == kMarker.type && box.gain == kMarker.gain);
         return;
     }
-    const int32_t expectedCount = std::clamp(known, ksr::kMinBoxes, ksr::kMaxBoxes);
+    const int32_t expectedCount = ksr::clampBoxCount(known);
     FUZZ_CHECK(result.boxCount == expectedCount && design.boxCount == expectedCount);
     FUZZ_CHECK(design.groundStacked == (document.rigType < 0 ? 1 : 0));
     size_t b = 0;
@@ -160,11 +161,7 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 // and none overlaps another; nullopt otherwise.
 std::optional<std::vector<std::pair<size_t, size_t>>> replacedSpans(const ExchangeDocument& document) {
     std::vector<std::pair<size_t, size_t>> spans;
-    for (const auto& [from, to] : {std::pair{document.rigValuePos, document.afterRigLine},
-                                   std::pair{document.countValuePos, document.afterCountLine},
-                                   std::pair{document.typeFirstRow, document.typeEndRecord},
-                                   std::pair{document.levelFirstRow, document.levelEndRecord},
-                                   std::pair{document.angleFirstRow, document.angleEndRecord}}) {
+    for (const auto& [from, to] : document.spans) {
         if (!from || !to || *from >= *to) return std::nullopt;
         spans.emplace_back(*from, *to);
     }
@@ -200,8 +197,8 @@ void exportOverText(const ExchangeDocument& source, const WorkingDesign& design,
             searchFrom = at + gap.size();
         }
     } else {
-        if (source.rigValuePos) FUZZ_CHECK(startsWith(out, text.substr(0, *source.rigValuePos)));
-        FUZZ_CHECK(endsWith(out, source.angleEndRecord ? text.substr(*source.angleEndRecord)
+        if (source.span(ksr::Record::rigType).from) FUZZ_CHECK(startsWith(out, text.substr(0, *source.span(ksr::Record::rigType).from)));
+        FUZZ_CHECK(endsWith(out, source.span(ksr::Record::angleRows).to ? text.substr(*source.span(ksr::Record::angleRows).to)
                                                        : std::string_view(" 0, \"Box.Main.Angle\"\r\n")));
     }
     // The design's rows are all there, in order.
@@ -233,7 +230,7 @@ void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
     const ExchangeDocument read = ksr::parseExchangeText(out);
     checkDocument(read, out);
 
-    const int32_t count = std::clamp(design.boxCount, ksr::kMinBoxes, ksr::kMaxBoxes);
+    const int32_t count = ksr::clampBoxCount(design.boxCount);
     const bool groundStacked = design.groundStacked != 0;
     FUZZ_CHECK(read.rowCount == count);
     FUZZ_CHECK(read.rigType == (groundStacked ? -1 : 1));
@@ -241,16 +238,15 @@ void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
 
     // Everything but the five records is the template's, byte for byte.
     const std::string_view t = templateText;
-    FUZZ_CHECK(between(out, size_t{0}, read.rigValuePos) == between(t, size_t{0}, templateDocument.rigValuePos));
-    FUZZ_CHECK(between(out, read.afterRigLine, read.countValuePos) ==
-               between(t, templateDocument.afterRigLine, templateDocument.countValuePos));
-    FUZZ_CHECK(between(out, read.afterCountLine, read.typeFirstRow) ==
-               between(t, templateDocument.afterCountLine, templateDocument.typeFirstRow));
-    FUZZ_CHECK(between(out, read.typeEndRecord, read.levelFirstRow) ==
-               between(t, templateDocument.typeEndRecord, templateDocument.levelFirstRow));
-    FUZZ_CHECK(between(out, read.levelEndRecord, read.angleFirstRow) ==
-               between(t, templateDocument.levelEndRecord, templateDocument.angleFirstRow));
-    FUZZ_CHECK(between(out, read.angleEndRecord, out.size()) == between(t, templateDocument.angleEndRecord, t.size()));
+    TextPosition outStart = size_t{0}, templateStart = size_t{0};
+    for (const ksr::Record record : {ksr::Record::rigType, ksr::Record::boxCount, ksr::Record::typeRows,
+                                     ksr::Record::levelRows, ksr::Record::angleRows}) {
+        FUZZ_CHECK(between(out, outStart, read.span(record).from) ==
+                   between(t, templateStart, templateDocument.span(record).from));
+        outStart = read.span(record).to;
+        templateStart = templateDocument.span(record).to;
+    }
+    FUZZ_CHECK(between(out, outStart, out.size()) == between(t, templateStart, t.size()));
 
     WorkingDesign again;
     again.boxes.fill(kMarker);

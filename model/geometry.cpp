@@ -6,11 +6,6 @@
 
 namespace ksr {
 
-RiggingConstants riggingConstantsFor(int32_t boxType) {
-    if (boxType == 8 || boxType == 9) return {0.5f, 105.0f, 0.25f};
-    return {0.26f, 112.6552f, 0.1408f};
-}
-
 ArraySetup defaultSetup() {
     ArraySetup setup;
     setup.boxType.fill(kDefaultBoxType);
@@ -68,7 +63,7 @@ void applyDesign(ArraySetup& setup, ArrayGeometry& geometry) {
         theta = theta + splay;
         previousElevation = setup.boxElevation[j];
 
-        const RiggingConstants rig = riggingConstantsFor(geometry.box[j].type);
+        const RiggingConstants& rig = riggingConstantsFor(geometry.box[j].type);
         const double k = kRiggingDegToRad;
         const double tilt = k * static_cast<double>(theta);
         const double pointDirection = k * (static_cast<double>(theta) + rig.pointAngle);

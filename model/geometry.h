@@ -10,12 +10,19 @@
 #include <array>
 #include <cstdint>
 
+#include "model/catalogue.h"
 #include "model/vec3.h"
 
 namespace ksr {
 
 inline constexpr int32_t kMaxBoxes = 16;
 inline constexpr int32_t kMinBoxes = 4;
+
+// A box count brought into kMinBoxes..kMaxBoxes: the one bound for every
+// count a host, a file, a dialog or a design hands in.
+constexpr int32_t clampBoxCount(int32_t count) {
+    return count < kMinBoxes ? kMinBoxes : (count > kMaxBoxes ? kMaxBoxes : count);
+}
 
 // Degrees to radians as the rigging chain computes it (a rounded constant,
 // not pi/180).
@@ -46,17 +53,6 @@ struct ArrayGeometry {
     ArraySetup design;
     std::array<BoxPlacement, kMaxBoxes> box{};
 };
-
-// Rigging constants of one box type: L from this box's top rigging point to
-// the next one's, and the acoustic reference point at radius R and angle A
-// from the top rigging point.
-struct RiggingConstants {
-    float length;      // L, metres
-    float pointAngle;  // A, degrees
-    float pointRadius; // R, metres
-};
-
-RiggingConstants riggingConstantsFor(int32_t boxType);
 
 // The default design: four boxes of type 5 hung straight, gains 0, host
 // value 1, flown.

@@ -4,8 +4,7 @@ namespace ksr {
 
 int32_t componentCount(ArrayInstance& instance) {
     int32_t& count = instance.geometry.design.boxCount;
-    if (count < kMinBoxes) count = kMinBoxes;
-    if (count > kMaxBoxes) count = kMaxBoxes;
+    count = clampBoxCount(count);
     return count;
 }
 

@@ -8,12 +8,19 @@
 
 #include "model/bands.h"
 #include "model/geometry.h"
+#include "model/rotation.h"
 #include "model/vec3.h"
 
 namespace ksr {
 
 inline constexpr uint32_t kInstanceInUse = 1u << 0;
 inline constexpr uint32_t kInstanceDistanceSet = 1u << 1;
+
+constexpr std::array<Mat3, kMaxBoxes> unturnedComponents() {
+    std::array<Mat3, kMaxBoxes> rotations{};
+    rotations.fill(kUnturned);
+    return rotations;
+}
 
 struct ArrayInstance {
     uint32_t flags = 0;        // 0 while the slot is free
@@ -24,6 +31,9 @@ struct ArrayInstance {
     float distance = 0.0f;     // last CI_GetDistance result
     std::array<Vec3, kMaxBoxes> compPosition{};  // component c at index c - 1
     std::array<Vec3, kMaxBoxes> compAngles{};    // degrees
+    // R(compAngles) of each component (see model/rotation.h), written with
+    // its angles by placeComponent, so that a response query only reads it.
+    std::array<Mat3, kMaxBoxes> compRotation = unturnedComponents();
     std::array<float, kBandCount> filterGain{};  // dB, -60..0
     std::array<float, kBandCount> filterPhase{}; // degrees, -180..180
     ArrayGeometry geometry;    // the applied design; written by applyDesign only

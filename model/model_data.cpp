@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "model/catalogue.h"
 #include "model/numeric.h"
 
 namespace ksr {
@@ -22,7 +23,22 @@ constexpr BandTable levelTable(float woofer, float crossover, float waveguide) {
     return t;
 }
 
-constexpr int32_t kOwnLevelTableCount = 6;  // ids 0, 2, 3, 4, 6, 7
+// The ids with data are the catalogue's data blocks, in id order; a type
+// reads its own level table or, as the catalogue says, another's.
+constexpr bool hasOwnLevelTable(int32_t id) { return boxTypeTable[static_cast<size_t>(id)].levelTableOf == id; }
+
+static_assert([] {
+    for (int32_t id = 0; id < kBoxTypeCount; ++id) {
+        if ((boxTypeTable[static_cast<size_t>(id)].dataBlock == id) != (id < kModelDataIdCount)) return false;
+    }
+    return true;
+}());
+
+constexpr int32_t kOwnLevelTableCount = [] {
+    int32_t count = 0;
+    for (int32_t id = 0; id < kModelDataIdCount; ++id) count += hasOwnLevelTable(id) ? 1 : 0;
+    return count;
+}();
 
 // The level tables in the order of their ids.
 constexpr std::array<BandTable, kOwnLevelTableCount> kLevelAt1m{
@@ -34,11 +50,21 @@ constexpr std::array<BandTable, kOwnLevelTableCount> kLevelAt1m{
     levelTable(128.03f, 133.28f, 138.05f),  // id 7
 };
 
-// Which level table each id reads: ids 1 and 5 have none of their own and
-// read those of ids 0 and 4.
-constexpr std::array<int32_t, kModelDataIdCount> kLevelTableOfId{0, 0, 1, 2, 3, 3, 4, 5};
+static_assert(kLevelAt1m.size() == static_cast<size_t>(kOwnLevelTableCount));
 
-constexpr bool hasOwnLevelTable(int32_t id) { return id != 1 && id != 5; }
+// Which entry of kLevelAt1m each id reads.
+constexpr std::array<int32_t, kModelDataIdCount> kLevelTableOfId = [] {
+    std::array<int32_t, kModelDataIdCount> entryOfId{};
+    int32_t entry = 0;
+    for (int32_t id = 0; id < kModelDataIdCount; ++id) {
+        if (hasOwnLevelTable(id)) entryOfId[static_cast<size_t>(id)] = entry++;
+    }
+    for (int32_t id = 0; id < kModelDataIdCount; ++id) {
+        const int32_t owner = boxTypeTable[static_cast<size_t>(id)].levelTableOf;
+        entryOfId[static_cast<size_t>(id)] = entryOfId[static_cast<size_t>(owner)];
+    }
+    return entryOfId;
+}();
 
 constexpr BandTable kDirectivityKsr516{0.93f,  1.56f,  2.30f,  3.05f,  3.36f,  3.48f,  4.20f,
                                        5.72f,  5.91f,  5.22f,  8.48f,  8.97f,  11.74f, 11.66f,

@@ -1,30 +1,18 @@
 #include "model/outline.h"
 
 #include <cmath>
+#include <tuple>
+
+#include "model/catalogue.h"
 
 namespace ksr {
 
 namespace {
 
-struct PanelPoint {
-    float y;
-    float z;
-};
-
-using Panel = std::array<PanelPoint, kOutlineVerticesPerBox>;
-
-// Side panels in the box's own frame before tilting, metres; all at x = 0.36.
+// Every side panel lies in the plane x = 0.36 of the array's local frame.
 constexpr float kPanelX = 0.36f;
-constexpr Panel kLineBoxPanel{{{0.37f, 0.09f}, {0.37f, -0.09f}, {0.0f, -0.13f}, {0.0f, 0.13f}}};  // ids 0..7
-constexpr Panel kKB340Panel{{{0.38f, 0.25f}, {0.38f, -0.25f}, {0.0f, -0.25f}, {0.0f, 0.25f}}};    // id 8
-constexpr Panel kKBS450Panel{{{0.68f, 0.25f}, {0.68f, -0.25f}, {0.0f, -0.25f}, {0.0f, 0.25f}}};   // id 9
 
-// Geometry stores only catalogue ids; anything else is drawn as a line box.
-const Panel& panelFor(int32_t type) {
-    if (type == 8) return kKB340Panel;
-    if (type == 9) return kKBS450Panel;
-    return kLineBoxPanel;
-}
+static_assert(std::tuple_size_v<OutlinePanel> == kOutlineVerticesPerBox);
 
 }  // namespace
 
@@ -33,7 +21,7 @@ std::array<Vec3, kOutlineVerticesPerBox> boxOutline(const BoxPlacement& box) {
     const double c = std::cos(tilt);
     const double s = std::sin(tilt);
     std::array<Vec3, kOutlineVerticesPerBox> corners{};
-    const Panel& panel = panelFor(box.type);
+    const OutlinePanel& panel = outlinePanelFor(box.type);
     for (int32_t n = 0; n < kOutlineVerticesPerBox; ++n) {
         const double y = panel[n].y;
         const double z = panel[n].z;

@@ -1,8 +1,6 @@
 #include "model/placement.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -17,10 +15,20 @@ void placeComponents(ArrayInstance& instance) {
     for (int32_t j = 0; j < count; ++j) {
         const BoxPlacement& box = instance.geometry.box[j];
         const Vec3d offset = array * widen(box.localPosition);
-        instance.compPosition[j] = {static_cast<float>(origin[0] + offset[0]), static_cast<float>(origin[1] + offset[1]),
-                                    static_cast<float>(origin[2] + offset[2])};
-        instance.compAngles[j] = anglesFromRotation(array * rotationFromAngles(box.localAngles));
+        placeComponent(instance, j + 1,
+                       {static_cast<float>(origin[0] + offset[0]), static_cast<float>(origin[1] + offset[1]),
+                        static_cast<float>(origin[2] + offset[2])},
+                       anglesFromRotation(array * rotationFromAngles(box.localAngles)));
     }
+}
+
+void placeComponent(ArrayInstance& instance, int32_t component, const Vec3& position, const Vec3& angles) {
+    if (component < 1 || component > kMaxBoxes) return;
+    const size_t j = static_cast<size_t>(component - 1);
+    instance.compPosition[j] = position;
+    instance.compAngles[j] = angles;
+    // From the stored single-precision angles, which the host reads back.
+    instance.compRotation[j] = rotationFromAngles(angles);
 }
 
 namespace {
@@ -29,30 +37,6 @@ double length(const Vec3d& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2
 
 Vec3d difference(const Vec3& p, const Vec3& q) {
     return {static_cast<double>(p[0]) - q[0], static_cast<double>(p[1]) - q[1], static_cast<double>(p[2]) - q[2]};
-}
-
-// The rotation of a component's angles, remembered per box position with
-// the angles (bit for bit) it was made from: a host asks for one seat after
-// another with the array in place, so the three sines and cosines of each
-// component are worked out once per placement instead of once per seat.
-// Static storage; the host calls from one thread.
-struct RememberedRotation {
-    std::array<uint32_t, 3> angleBits{};
-    Mat3 rotation{};
-    bool valid = false;
-};
-std::array<RememberedRotation, kMaxBoxes> rememberedRotations;
-
-const Mat3& componentRotation(int32_t box, const Vec3& angles) {
-    const std::array<uint32_t, 3> bits{std::bit_cast<uint32_t>(angles[0]), std::bit_cast<uint32_t>(angles[1]),
-                                       std::bit_cast<uint32_t>(angles[2])};
-    RememberedRotation& remembered = rememberedRotations[box];
-    if (!remembered.valid || remembered.angleBits != bits) {
-        remembered.rotation = rotationFromAngles(angles);
-        remembered.angleBits = bits;
-        remembered.valid = true;
-    }
-    return remembered.rotation;
 }
 
 }  // namespace
@@ -70,7 +54,7 @@ std::optional<SeatDirection> seatDirection(const ArrayInstance& instance, int32_
     const double distance = length(v);
     if (!(distance > 0.0) || !std::isfinite(distance)) return std::nullopt;
 
-    const Vec3d u = transposedTimes(componentRotation(j, instance.compAngles[j]), {v[0] / distance, v[1] / distance, v[2] / distance});
+    const Vec3d u = transposedTimes(instance.compRotation[j], {v[0] / distance, v[1] / distance, v[2] / distance});
     if (!std::isfinite(u[0]) || !std::isfinite(u[1]) || !std::isfinite(u[2])) return std::nullopt;
 
     const double polar = std::numbers::pi - std::acos(std::clamp(u[1], -1.0, 1.0));

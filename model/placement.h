@@ -12,12 +12,17 @@
 
 namespace ksr {
 
-// Recomputes compPosition and compAngles of components 1..componentCount from
-// the array's position and angles and the design's local placements.
-// Components above the count keep their previous values. Run by the two
-// array setters only: a design change reaches the host placement through
-// them.
+// Recomputes compPosition, compAngles and compRotation of components
+// 1..componentCount from the array's position and angles and the design's
+// local placements. Components above the count keep their previous values.
+// Run by the two array setters only: a design change reaches the host
+// placement through them.
 void placeComponents(ArrayInstance& instance);
+
+// Sets the host position and angles of component c (1..16) and works out
+// the rotation of those angles: the one writer of compPosition, compAngles
+// and compRotation.
+void placeComponent(ArrayInstance& instance, int32_t component, const Vec3& position, const Vec3& angles);
 
 // True for a component number the queries answer for: 1..componentCount
 // (which brings the stored count into 4..16).
@@ -39,7 +44,7 @@ struct SeatDirection {
 
 // The seat's direction from component c (1-based, 1..16). Empty when there is
 // no direction: the seat lies on the component, or a position or angle is not
-// finite.
+// finite. Reads the instance only.
 std::optional<SeatDirection> seatDirection(const ArrayInstance& instance, int32_t component);
 
 }  // namespace ksr

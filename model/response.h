@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/air_absorption.h"
 #include "model/bands.h"
 #include "model/environment.h"
 #include "model/instance.h"
+#include "model/model_data.h"
 #include "model/placement.h"
 
 namespace ksr {
@@ -40,21 +42,50 @@ struct BalloonCell {
 };
 BalloonCell balloonCell(const std::optional<SeatDirection>& direction);
 
-// The balloon attenuation of a box type in a band (1..21) at a grid cell, dB.
-double balloonAttenuation(int32_t type, int32_t band, const BalloonCell& cell);
+// The balloon values (dB) of one band at the four grid points of a cell.
+struct BalloonCorners {
+    float polar0Azimuth0, polar0Azimuth1, polar1Azimuth0, polar1Azimuth1;
+};
+
+// The bilinear blend of the corners with the cell's weights, dB.
+inline double interpolate(const BalloonCell& cell, const BalloonCorners& corners) {
+    const double tp = cell.polarWeight;
+    const double ta = cell.azimuthWeight;
+    return (1.0 - tp) * (1.0 - ta) * corners.polar0Azimuth0 + (1.0 - tp) * ta * corners.polar0Azimuth1 +
+           tp * (1.0 - ta) * corners.polar1Azimuth0 + tp * ta * corners.polar1Azimuth1;
+}
+
+// The data of a type laid out for the response: its level at 1 m per band,
+// and its balloon direction-major, grid point (p, a) holding its 21 band
+// values side by side, so that a response reads four runs of 21 floats
+// instead of 84 values spread over a 219 KiB balloon.
+struct ResponseData {
+    using BandValues = std::array<float, kBandCount>;
+    BandValues levelAt1m;
+    std::array<std::array<BandValues, kAzimuthSteps>, kPolarSteps> balloon;
+};
+
+// What the response keeps between calls. The module state owns one and
+// hands it to every call; nothing is allocated.
+//   absorption: the band coefficients of the last call's air, worked out
+//     afresh by a call whose air differs.
+//   data: a copy per type with measured data and one shared by every type
+//     without (silent: level kNoDataLevelAt1m, balloon kNoDataBalloonValue),
+//     filled the first time a response of the type is asked and then kept:
+//     the data are constant.
+struct ResponseCache {
+    static constexpr int32_t kCopies = kModelDataIdCount + 1;  // the last: no data
+    BandAbsorptionCache absorption;
+    std::array<bool, kCopies> ready{};
+    std::array<ResponseData, kCopies> data;
+};
 
 // The response of component c (1..16; callers check it against the count) in
 // the given air; airAbsorption false leaves the air's loss out. Does no
-// allocation and evaluates no power or exponential per call: the band
-// absorption coefficients are kept for the air until it changes.
+// allocation and evaluates no power or exponential per call once the cache
+// holds the air and the type.
 void componentResponse(const ArrayInstance& instance, int32_t component, const Environment& air, bool airAbsorption,
-                       ComponentResponse& out);
-
-// The same response computed the long way, step by step and band by band,
-// with ISO 9613-1 evaluated afresh for every band: the yardstick that the
-// shipped path is measured and tested against.
-void componentResponseReference(const ArrayInstance& instance, int32_t component, const Environment& air,
-                                bool airAbsorption, ComponentResponse& out);
+                       ResponseCache& cache, ComponentResponse& out);
 
 // The on-axis level at 1 m of component c (1..16) in a band (1..21), with its
 // box gain and the instance's filter gain, dB.

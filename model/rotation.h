@@ -76,6 +76,10 @@ inline Vec3d transposedTimes(const Mat3& m, const Vec3d& v) {
             m[0][2] * v[0] + m[1][2] * v[1] + m[2][2] * v[2]};
 }
 
+// R(0, 0, 0) exactly as rotationFromAngles works it out, signed zeros
+// included: the rotation of a component that was never placed.
+inline constexpr Mat3 kUnturned{{{1.0, -0.0, -0.0}, {0.0, 1.0, 0.0}, {0.0, -0.0, 1.0}}};
+
 inline Vec3d widen(const Vec3& v) { return {v[0], v[1], v[2]}; }
 
 // The angle triple (X, Y, Z) in degrees with R(X, Y, Z) = m, for a rotation m.

@@ -75,7 +75,7 @@ TEST(Reader, TheLastLineIsReadEvenWithoutALineEnd) {
 
     const ExchangeDocument rig = parseExchangeText("\"header\"\r\n-1, \"Array.Main.RigType\", -3");
     EXPECT_EQ(rig.rigType, -3);
-    EXPECT_EQ(rig.afterRigLine, rig.text->size());
+    EXPECT_EQ(rig.span(ksr::Record::rigType).to, rig.text->size());
 }
 
 TEST(Reader, NumbersAreReadWithinTheirOwnLine) {
@@ -182,8 +182,8 @@ TEST(Reader, TheFirstValidNonZeroBoxCountHolds) {
     });
     const ExchangeDocument document = parseExchangeText(text);
     EXPECT_EQ(document.rowCount, 3);
-    EXPECT_EQ(text.substr(*document.countValuePos, 3), " 3\r");
-    EXPECT_EQ(text.substr(*document.afterCountLine), "-1, \"Array.Main.BoxCount\", 5\r\n");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::boxCount).from, 3), " 3\r");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::boxCount).to), "-1, \"Array.Main.BoxCount\", 5\r\n");
 }
 
 TEST(Reader, TheLastValidRigTypeWinsAndTheLastRecordHoldsThePosition) {
@@ -195,8 +195,8 @@ TEST(Reader, TheLastValidRigTypeWinsAndTheLastRecordHoldsThePosition) {
     });
     const ExchangeDocument document = parseExchangeText(text);
     EXPECT_EQ(document.rigType, std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(text.substr(*document.rigValuePos), " x\r\nend\r\n");
-    EXPECT_EQ(text.substr(*document.afterRigLine), "end\r\n");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::rigType).from), " x\r\nend\r\n");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::rigType).to), "end\r\n");
 }
 
 TEST(Reader, KeysAreFoundAnywhereInABeginOrScalarLine) {
@@ -215,7 +215,7 @@ TEST(Reader, KeysAreFoundAnywhereInABeginOrScalarLine) {
     EXPECT_EQ(document.typeRowsSeen, 0);
     EXPECT_EQ(document.rows[0].angle, -2.0f);
     EXPECT_EQ(document.rows[1].angle, -4.0f);
-    EXPECT_TRUE(document.angleEndRecord.has_value());
+    EXPECT_TRUE(document.span(ksr::Record::angleRows).to.has_value());
 }
 
 TEST(Reader, RowsAreStoredOnlyAfterACountAndWithinIt) {
@@ -249,7 +249,7 @@ TEST(Reader, AnyEndRecordClosesTheOpenArray) {
     });
     const ExchangeDocument document = parseExchangeText(text);
     EXPECT_EQ(typesOf(document), (std::vector<int32_t>{0, -1}));
-    EXPECT_EQ(text.substr(*document.typeEndRecord, 20), " 0, \"Something.Else\"");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::typeRows).to, 20), " 0, \"Something.Else\"");
 }
 
 TEST(Reader, RecordsWhereTheWriterSplices) {
@@ -264,16 +264,16 @@ TEST(Reader, RecordsWhereTheWriterSplices) {
     });
     const ExchangeDocument d = parseExchangeText(text);
     auto from = [&](const ksr::TextPosition& position) { return text.substr(*position, 12); };
-    EXPECT_EQ(from(d.rigValuePos), " 2\r\n-1, \"Arr");
-    EXPECT_EQ(from(d.afterRigLine), "-1, \"Array.M");
-    EXPECT_EQ(from(d.countValuePos), " 1\r\n -2, \"Bo");
-    EXPECT_EQ(from(d.afterCountLine), " -2, \"Box.Ma");
-    EXPECT_EQ(from(d.typeFirstRow), " 1,\"KSR-516\"");
-    EXPECT_EQ(from(d.typeEndRecord), " 0, \"Box.Mai");
-    EXPECT_EQ(from(d.levelFirstRow), " 1,-1\r\n 0, \"");
-    EXPECT_EQ(text.substr(*d.levelEndRecord, 19), " 0, \"Box.Main.Level");
-    EXPECT_EQ(from(d.angleFirstRow), " 1,-2\r\n 0, \"");
-    EXPECT_EQ(text.substr(*d.angleEndRecord, 19), " 0, \"Box.Main.Angle");
+    EXPECT_EQ(from(d.span(ksr::Record::rigType).from), " 2\r\n-1, \"Arr");
+    EXPECT_EQ(from(d.span(ksr::Record::rigType).to), "-1, \"Array.M");
+    EXPECT_EQ(from(d.span(ksr::Record::boxCount).from), " 1\r\n -2, \"Bo");
+    EXPECT_EQ(from(d.span(ksr::Record::boxCount).to), " -2, \"Box.Ma");
+    EXPECT_EQ(from(d.span(ksr::Record::typeRows).from), " 1,\"KSR-516\"");
+    EXPECT_EQ(from(d.span(ksr::Record::typeRows).to), " 0, \"Box.Mai");
+    EXPECT_EQ(from(d.span(ksr::Record::levelRows).from), " 1,-1\r\n 0, \"");
+    EXPECT_EQ(text.substr(*d.span(ksr::Record::levelRows).to, 19), " 0, \"Box.Main.Level");
+    EXPECT_EQ(from(d.span(ksr::Record::angleRows).from), " 1,-2\r\n 0, \"");
+    EXPECT_EQ(text.substr(*d.span(ksr::Record::angleRows).to, 19), " 0, \"Box.Main.Angle");
     EXPECT_EQ(*d.text, text);
 }
 
@@ -285,7 +285,7 @@ TEST(Reader, TextWithoutRecordsGivesAnEmptyDocument) {
         EXPECT_EQ(document.rigType, 0);
         EXPECT_TRUE(document.rows.empty());
         EXPECT_EQ(document.text, text);
-        EXPECT_FALSE(document.countValuePos || document.rigValuePos || document.typeFirstRow);
+        EXPECT_FALSE(document.span(ksr::Record::boxCount).from || document.span(ksr::Record::rigType).from || document.span(ksr::Record::typeRows).from);
     }
 }
 

@@ -107,10 +107,10 @@ TEST(Template, ParsesAsAGridAndTenBoxesOfTheSisterFamily) {
     EXPECT_FLOAT_EQ(document.rows[0].angle, 0.5f);
     EXPECT_FLOAT_EQ(document.rows[10].angle, -8.0f);
     const std::string& text = *document.text;
-    EXPECT_EQ(text.substr(*document.rigValuePos, 3), " 2\r");
-    EXPECT_EQ(text.substr(*document.countValuePos, 4), " 11\r");
-    EXPECT_EQ(text.substr(*document.typeFirstRow, 13), " 1,\"WQJgrid\"\r");
-    EXPECT_EQ(text.substr(*document.angleEndRecord, 21), " 0, \"Box.Main.Angle\"\r");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::rigType).from, 3), " 2\r");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::boxCount).from, 4), " 11\r");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::typeRows).from, 13), " 1,\"WQJgrid\"\r");
+    EXPECT_EQ(text.substr(*document.span(ksr::Record::angleRows).to, 21), " 0, \"Box.Main.Angle\"\r");
 }
 
 }  // namespace

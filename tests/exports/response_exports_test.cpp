@@ -6,6 +6,7 @@
 
 #include "model/response.h"
 #include "module_fixture.h"
+#include "response_reference.h"
 
 namespace {
 
@@ -88,8 +89,8 @@ TEST_F(ResponseExports, FollowsTheAirTheHostSets) {
     EXPECT_GT(std::abs(after.level[20] - before.level[20]), 0.5f);
     EXPECT_NEAR(after.delay, 0.1f, 1e-5f);
 
-    ksr::ComponentResponse reference;
-    ksr::componentResponseReference(instance, 1, ksr::moduleState().environment, true, reference);
+    const ksr::ComponentResponse reference =
+        ksr_test::referenceResponse(instance, 1, ksr::moduleState().environment, true);
     for (int i = 0; i < KSR_BAND_COUNT; ++i) EXPECT_NEAR(after.level[i], reference.level[i], 0.001f) << i;
 }
 

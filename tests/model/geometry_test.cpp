@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "model/geometry.h"
 
 using namespace ksr;
@@ -101,4 +103,14 @@ TEST(Geometry, CountAnglesAndGainsAreStoredAsReceived) {
     EXPECT_EQ(geometry.design.groundStacked, 1);
     EXPECT_EQ(geometry.box[3].gain, 2.5f);
     EXPECT_EQ(geometry.design.boxGain[3], 2.5f);
+}
+
+TEST(Geometry, BoxCountsAreBroughtIntoFourToSixteen) {
+    struct Case {
+        int32_t given, kept;
+    };
+    for (const Case c : {Case{INT32_MIN, 4}, {-1, 4}, {0, 4}, {3, 4}, {4, 4}, {9, 9}, {16, 16}, {17, 16},
+                         {INT32_MAX, 16}}) {
+        EXPECT_EQ(clampBoxCount(c.given), c.kept) << c.given;
+    }
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -128,6 +130,33 @@ TEST(Placement, OnlyTheCountedComponentsArePlaced) {
     EXPECT_NEAR(instance.compPosition[5][2], 10.0f - 0.26f * 5 - 0.12994f, 1e-4f);  // kept from before
 }
 
+// Each component's rotation is that of its stored angles, bit for bit,
+// whether it was placed, placed earlier, or never placed at all.
+TEST(Placement, EveryComponentKeepsTheRotationOfItsAngles) {
+    const auto bitsOf = [](const Mat3& m) {
+        std::array<uint64_t, 9> bits{};
+        for (int i = 0; i < 9; ++i) bits[i] = std::bit_cast<uint64_t>(m[i / 3][i % 3]);
+        return bits;
+    };
+    ArrayInstance instance;
+    for (int32_t j = 0; j < kMaxBoxes; ++j) {
+        EXPECT_EQ(bitsOf(instance.compRotation[j]), bitsOf(rotationFromAngles(instance.compAngles[j]))) << j;
+    }
+    ArraySetup setup = defaultSetup();
+    setup.boxCount = 16;
+    for (int32_t j = 0; j < kMaxBoxes; ++j) setup.boxElevation[j] = -3.0f * static_cast<float>(j);
+    applyDesign(setup, instance.geometry);
+    instance.lspkAngles = {30, -5, 2};
+    placeComponents(instance);
+    instance.geometry.design.boxCount = 6;
+    instance.lspkAngles = {-60, 10, 0};
+    placeComponents(instance);
+    for (int32_t j = 0; j < kMaxBoxes; ++j) {
+        EXPECT_EQ(bitsOf(instance.compRotation[j]), bitsOf(rotationFromAngles(instance.compAngles[j]))) << j;
+    }
+    EXPECT_NE(instance.compAngles[5], instance.compAngles[6]);  // 7 on kept its earlier placement
+}
+
 TEST(Placement, NonFiniteArrayValuesStayInTheirComponents) {
     const ArrayInstance instance = placedInstance({kNaN, 0, 0}, {0, kInf, 0}, {0, 1, 0}, {0, 0, 0});
     EXPECT_TRUE(std::isnan(instance.compPosition[0][0]));
@@ -163,8 +192,7 @@ TEST(SeatDirection, InTheComponentFrame) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ArrayInstance instance;
-        instance.compPosition[2] = {1, 2, 3};
-        instance.compAngles[2] = c.componentAngles;
+        placeComponent(instance, 3, {1, 2, 3}, c.componentAngles);
         instance.seatPosition = {1 + c.seat[0], 2 + c.seat[1], 3 + c.seat[2]};
         const std::optional<SeatDirection> direction = seatDirection(instance, 3);
         ASSERT_TRUE(direction.has_value());
@@ -191,8 +219,7 @@ TEST(SeatDirection, NoDirectionWithoutAFiniteSeparation) {
     };
     for (const Case& c : cases) {
         ArrayInstance instance;
-        instance.compPosition[0] = c.compPosition;
-        instance.compAngles[0] = c.compAngles;
+        placeComponent(instance, 1, c.compPosition, c.compAngles);
         instance.seatPosition = c.seat;
         EXPECT_FALSE(seatDirection(instance, 1).has_value()) << c.name;
     }
