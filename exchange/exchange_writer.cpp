@@ -79,79 +79,64 @@ std::string partText(Part part, const ExchangeDocument& document, int32_t versio
     return out;
 }
 
-// A stretch of the source text that a part replaces.
+// A stretch of the source text that a part replaces, with the record it
+// belongs to and whether that record is an array.
 struct Splice {
-    size_t from;
-    size_t to;
+    TextPosition from;
+    TextPosition to;
     Part part;
+    const char* key;
+    bool isArray;
 };
 
-std::optional<Splice> spliceOf(TextPosition from, TextPosition to, Part part) {
-    if (!from || !to || *from >= *to) return std::nullopt;
-    return Splice{*from, *to, part};
+// The five stretches in the order a standard file holds them.
+std::array<Splice, 5> splicesOf(const ExchangeDocument& document) {
+    return {{
+        {document.rigValuePos, document.afterRigLine, Part::rigType, kRigTypeKey, false},
+        {document.countValuePos, document.afterCountLine, Part::boxCount, kBoxCountKey, false},
+        {document.typeFirstRow, document.typeEndRecord, Part::typeRows, kTypeArrayKey, true},
+        {document.levelFirstRow, document.levelEndRecord, Part::levelRows, kLevelArrayKey, true},
+        {document.angleFirstRow, document.angleEndRecord, Part::angleRows, kAngleArrayKey, true},
+    }};
 }
 
-// The five parts in text order, when all were found and none overlaps another.
-std::optional<std::array<Splice, 5>> splicesInPlace(const ExchangeDocument& document) {
-    if (!document.text) return std::nullopt;
-    const std::array<std::optional<Splice>, 5> found{
-        spliceOf(document.rigValuePos, document.afterRigLine, Part::rigType),
-        spliceOf(document.countValuePos, document.afterCountLine, Part::boxCount),
-        spliceOf(document.typeFirstRow, document.typeEndRecord, Part::typeRows),
-        spliceOf(document.levelFirstRow, document.levelEndRecord, Part::levelRows),
-        spliceOf(document.angleFirstRow, document.angleEndRecord, Part::angleRows),
-    };
-    std::array<Splice, 5> splices{};
-    for (size_t i = 0; i < found.size(); ++i) {
-        if (!found[i]) return std::nullopt;
-        splices[i] = *found[i];
+// What is wrong with one stretch on its own, in a text of textSize bytes.
+std::optional<RecordFault> spliceFault(const Splice& splice, size_t textSize) {
+    using Kind = RecordFault::Kind;
+    const bool rows = splice.from && *splice.from < textSize;
+    const bool end = splice.to && *splice.to <= textSize;
+    if (!splice.isArray) {
+        if (rows && end && *splice.from < *splice.to) return std::nullopt;
+        return RecordFault{Kind::missing, splice.key, ""};
     }
-    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.from < b.from; });
-    for (size_t i = 0; i + 1 < splices.size(); ++i) {
-        if (splices[i].to > splices[i + 1].from) return std::nullopt;
-    }
-    if (splices.back().to > document.text->size()) return std::nullopt;
-    return splices;
+    if (!rows && !end) return RecordFault{Kind::missing, splice.key, ""};
+    if (!rows || (end && *splice.to <= *splice.from)) return RecordFault{Kind::noRows, splice.key, ""};
+    if (!end) return RecordFault{Kind::noEnd, splice.key, ""};
+    return std::nullopt;
 }
 
-bool emitInPlace(const ExchangeDocument& document, const std::array<Splice, 5>& splices, int32_t version,
-                 ByteSink& out) {
+// Only a text with no fault reaches this: the five stretches are found, in
+// order and apart.
+bool emitPatched(const ExchangeDocument& document, int32_t version, ByteSink& out) {
     const std::string_view text = *document.text;
     size_t copied = 0;
-    for (const Splice& splice : splices) {
-        if (!out.append(text.substr(copied, splice.from - copied))) return false;
+    for (const Splice& splice : splicesOf(document)) {
+        if (!out.append(text.substr(copied, *splice.from - copied))) return false;
         if (!out.append(partText(splice.part, document, version))) return false;
-        copied = splice.to;
+        copied = *splice.to;
     }
     return out.append(text.substr(copied));
 }
 
-// A stretch of source text between two parts, or the fixed text that stands
-// in for it when either end is missing or the ends are out of order.
-bool emitStretch(const ExchangeDocument& document, TextPosition from, TextPosition to, std::string_view fixed,
-                 ByteSink& out) {
-    if (document.text && from && to && *from < *to && *to <= document.text->size()) {
-        return out.append(std::string_view(*document.text).substr(*from, *to - *from));
-    }
-    return out.append(fixed);
-}
-
-bool emitInOrder(const ExchangeDocument& document, int32_t version, ByteSink& out) {
-    const size_t textEnd = document.text ? document.text->size() : 0;
-    return emitStretch(document, size_t{0}, document.rigValuePos, " -1, \"Array.Main.RigType\",", out) &&
-           out.append(partText(Part::rigType, document, version)) &&
-           emitStretch(document, document.afterRigLine, document.countValuePos, " -1, \"Array.Main.BoxCount\",",
-                       out) &&
-           out.append(partText(Part::boxCount, document, version)) &&
-           emitStretch(document, document.afterCountLine, document.typeFirstRow, " -2, \"Box.Main.Type\"\r\n", out) &&
-           out.append(partText(Part::typeRows, document, version)) &&
-           emitStretch(document, document.typeEndRecord, document.levelFirstRow,
-                       " 0, \"Box.Main.Type\"\r\n -2, \"Box.Main.Level\"\r\n", out) &&
+// The five records alone, for a document without a source text.
+bool emitRecordsAlone(const ExchangeDocument& document, int32_t version, ByteSink& out) {
+    return out.append(" -1, \"Array.Main.RigType\",") && out.append(partText(Part::rigType, document, version)) &&
+           out.append(" -1, \"Array.Main.BoxCount\",") && out.append(partText(Part::boxCount, document, version)) &&
+           out.append(" -2, \"Box.Main.Type\"\r\n") && out.append(partText(Part::typeRows, document, version)) &&
+           out.append(" 0, \"Box.Main.Type\"\r\n -2, \"Box.Main.Level\"\r\n") &&
            out.append(partText(Part::levelRows, document, version)) &&
-           emitStretch(document, document.levelEndRecord, document.angleFirstRow,
-                       " 0, \"Box.Main.Level\"\r\n -2, \"Box.Main.Angle\"\r\n", out) &&
-           out.append(partText(Part::angleRows, document, version)) &&
-           emitStretch(document, document.angleEndRecord, textEnd, " 0, \"Box.Main.Angle\"\r\n", out);
+           out.append(" 0, \"Box.Main.Level\"\r\n -2, \"Box.Main.Angle\"\r\n") &&
+           out.append(partText(Part::angleRows, document, version)) && out.append(" 0, \"Box.Main.Angle\"\r\n");
 }
 
 }  // namespace
@@ -162,11 +147,41 @@ const char* exchangeTypeName(int32_t type, int32_t version) {
     return version == kExchangeVersionCurrent ? names.current : names.older;
 }
 
-bool emitExchangeText(const ExchangeDocument& document, int32_t version, ByteSink& out) {
-    if (const std::optional<std::array<Splice, 5>> splices = splicesInPlace(document)) {
-        return emitInPlace(document, *splices, version, out);
+std::optional<RecordFault> recordFault(const ExchangeDocument& document) {
+    if (!document.text) return std::nullopt;
+    const std::array<Splice, 5> splices = splicesOf(document);
+    for (const Splice& splice : splices) {
+        if (std::optional<RecordFault> fault = spliceFault(splice, document.text->size())) return fault;
     }
-    return emitInOrder(document, version, out);
+    for (size_t i = 1; i < splices.size(); ++i) {
+        if (*splices[i].from < *splices[i - 1].to) {
+            return RecordFault{RecordFault::Kind::outOfOrder, splices[i].key, splices[i - 1].key};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string describeRecordFault(const RecordFault& fault) {
+    const std::string record = std::string("\"") + fault.record + "\"";
+    switch (fault.kind) {
+    case RecordFault::Kind::missing:
+        return "holds no " + record + " record";
+    case RecordFault::Kind::noRows:
+        return "holds no rows in its " + record + " array";
+    case RecordFault::Kind::noEnd:
+        return "holds no end record for its " + record + " array";
+    case RecordFault::Kind::outOfOrder:
+        return "holds " + record + " before the end of \"" + fault.follows +
+               "\" (an export updates only files with Array.Main.RigType, Array.Main.BoxCount, Box.Main.Type, "
+               "Box.Main.Level and Box.Main.Angle in this order)";
+    }
+    return "holds its records in a form the export cannot update";
+}
+
+bool emitExchangeText(const ExchangeDocument& document, int32_t version, ByteSink& out) {
+    if (!document.text) return emitRecordsAlone(document, version, out);
+    if (recordFault(document)) return false;
+    return emitPatched(document, version, out);
 }
 
 std::string exchangeText(const ExchangeDocument& document, int32_t version) {

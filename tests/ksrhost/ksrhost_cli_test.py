@@ -311,6 +311,41 @@ class Velt(KsrhostCase):
             self.assertEqual(f.read(), after_bytes)
 
 
+    def test_export_leaves_a_file_it_cannot_update_whole(self):
+        with open(fixture("mixed_models.velt"), "rb") as f:
+            project = f.read()
+        cases = [
+            ("no records", b"VELT header line\r\n" + b"my own notes, " * 4 + b"\r\n", '"Array.Main.RigType"'),
+            ("one missing", b'VELT header line\r\nVenue "My hall", 1\r\n -1, "Array.Main.BoxCount", 4\r\n',
+             '"Array.Main.RigType"'),
+            ("out of order", project.replace(b'"Box.Main.Level"', b'"Box.Main.Swap"')
+                                    .replace(b'"Box.Main.Type"', b'"Box.Main.Level"')
+                                    .replace(b'"Box.Main.Swap"', b'"Box.Main.Type"'),
+             '"Box.Main.Level" before the end of "Box.Main.Type"'),
+        ]
+        for name, old, record in cases:
+            with self.subTest(name):
+                target = self.path(name.replace(" ", "_") + ".velt")
+                with open(target, "wb") as f:
+                    f.write(old)
+                status, out, err = run("velt", "export", example("ksr6_ground_stacked.json"), target)
+                self.assertEqual(status, 2, err)
+                self.assertIn(target, err)
+                self.assertIn(record, err)
+                self.assertIn("unchanged", err)
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), old)
+        # Under 32 bytes there is nothing to lose: the file becomes a new export.
+        short = self.path("short.velt")
+        fresh = self.path("fresh.velt")
+        with open(short, "wb") as f:
+            f.write(b'-1, "Array.Main.BoxCount", 4\r\n')
+        self.ok("velt", "export", example("ksr6_ground_stacked.json"), short)
+        self.ok("velt", "export", example("ksr6_ground_stacked.json"), fresh)
+        with open(short, "rb") as a, open(fresh, "rb") as b:
+            self.assertEqual(a.read(), b.read())
+
+
 class Design(KsrhostCase):
     def check(self, design):
         return self.json_of("design", "check", design)
@@ -367,7 +402,7 @@ class Errors(KsrhostCase):
             (["velt", "import", fixture("no_valid_data.velt")], "no_valid_data.velt: This file contains no valid data"),
             (["velt", "import", short], "short.velt: This file contains no valid data (shorter than 32 bytes)"),
             (["velt", "import", self.path("missing.velt")], "cannot read exchange file"),
-            (["velt", "export", good, self.path("no/such/folder/out.velt")], "cannot write exchange file"),
+            (["velt", "export", good, self.path("no/such/folder/out.velt")], "out.velt\" could not be written"),
             (["velt", "export", broken, self.path("out.velt")], "broken.json: not valid JSON"),
             (["velt", "export", good, self.path("out.velt"), "--version", "3"], "--version"),
             (["design", "check", unknown], "unknown_type.json: boxes[4].type"),
