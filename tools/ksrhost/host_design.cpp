@@ -198,6 +198,7 @@ HostDesign parseDesignJson(std::string_view text, const std::string& source) {
         }
         box.differenceAngle = static_cast<float>(angle);
     }
+    design.listedBoxes = static_cast<int32_t>(listed);
     ksr::recomputeElevations(w);
     return design;
 }

@@ -10,6 +10,7 @@
 
 #include "band_sums.h"
 #include "commands.h"
+#include "design_departures.h"
 #include "host_error.h"
 #include "text_values.h"
 
@@ -200,6 +201,7 @@ CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options) {
         "Per seat and component the 21 band levels (dB), phases (rad) and the delay (s), and the array's power and "
         "complex sums per band, through the module's exports.");
     addSceneOptions(*command, options.scene);
+    command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
     command->add_option("--seat", options.seats, "A listener, host metres x,y,z; give one or more")->required();
     command->add_option("--format", options.format, "table, summary (one line per seat), csv or json")
         ->check(CLI::IsMember({"table", "summary", "csv", "json"}))
@@ -214,6 +216,7 @@ CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options) {
 void runPredict(const LoadedModule& module, const PredictOptions& options, std::ostream& out) {
     module.require({"CI_GetDistance"});
     const Scene scene = readScene(options.scene);
+    reportDepartures(scene.design, options.scene.design, options.strict);
     std::vector<Triple> seats;
     for (const std::string& text : options.seats) seats.push_back(parseTriple(text, "--seat"));
 

@@ -30,6 +30,7 @@ HostDesign importVeltFile(const std::string& path) {
     if (!ksr::importExchangeDocument(ksr::parseExchangeText(loaded.text), design.working).imported) {
         throw HostError(path + ": This file contains no valid data (no Array.Main.BoxCount with rows of a KSR box type).");
     }
+    design.listedBoxes = design.working.boxCount;
     ksr::wholeGrid(design.working);
     ksr::recomputeElevations(design.working);
     return design;
