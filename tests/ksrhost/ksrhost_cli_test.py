@@ -159,6 +159,23 @@ class Predict(KsrhostCase):
         near, far = result["seats"][0], result["seats"][2]
         self.assertGreater(near["complexSum"]["aWeighted"], far["complexSum"]["aWeighted"])
 
+    def test_cabinets_without_measured_data_are_shown_silent(self):
+        design = example("ksr8_kb340_top.json")  # two KB340 above six KSR51 V
+        result = json.loads(self.predict("--format", "json", design=design))
+        for seat in result["seats"]:
+            self.assertEqual([c["silent"] for c in seat["components"]], [True] * 2 + [False] * 6)
+            self.assertEqual([c["levels"] is None for c in seat["components"]], [True] * 2 + [False] * 6)
+            self.assertTrue(all(level > 0 for c in seat["components"][2:] for level in c["levels"]))
+        rows = list(csv.DictReader(io.StringIO(self.predict("--format", "csv", design=design))))
+        silent = [r for r in rows if r["component"] in ("1", "2")]
+        self.assertEqual(len(silent), 2 * BAND_COUNT * len(self.SEATS))
+        self.assertTrue(all(r["level_db"] == "" and r["phase_rad"] == "" and r["delay_s"] for r in silent))
+        table = self.predict(design=design)
+        self.assertNotIn("-22", table)
+        level_rows = [line for line in table.splitlines() if line.strip().endswith(tuple("0123456789")) and " Hz " in line]
+        self.assertTrue(level_rows)
+        self.assertTrue(all(line.split()[3:5] in (["silent", "silent"], ["-", "-"]) for line in level_rows))
+
     def test_formats_tell_the_same(self):
         result = json.loads(self.predict("--format", "json"))
         rows = list(csv.DictReader(io.StringIO(self.predict("--format", "csv"))))
