@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_design.h"
 
 namespace ksrhost {

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_error.h"
 #include "model/catalogue.h"
 

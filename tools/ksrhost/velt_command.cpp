@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_error.h"
 #include "text_values.h"
 #include "velt_files.h"
