@@ -449,8 +449,10 @@ void DesignDialog::onImport() {
 void DesignDialog::onExport() {
     CFileDialog1 saveDialog(window_);
     if (!saveDialog.run()) return;
-    if (exportExchangeFile(design, saveDialog.path(), saveDialog.exchangeVersion) != 0) {
-        MessageBoxA(window_, kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONERROR);
+    const ExportResult result = exportExchangeFile(design, saveDialog.path(), saveDialog.exchangeVersion);
+    if (!result.written()) {
+        const std::string text = "Error: " + result.reason;
+        MessageBoxA(window_, text.c_str(), kExportErrorCaption, MB_OK | MB_ICONERROR);
     }
 }
 

@@ -21,11 +21,10 @@
 
 namespace ksr {
 
-// The message boxes of the Import and Export commands.
+// The message boxes of the Import and Export commands. The Export box shows
+// "Error: " and the reason the export gives, which names the file.
 inline constexpr const char* kImportErrorText = "Error: This file contains no valid data.";
 inline constexpr const char* kImportErrorCaption = "KSR VELT Import Error";
-inline constexpr const char* kExportErrorText =
-    "Error: The file could not be written. The file that was there is unchanged.";
 inline constexpr const char* kExportErrorCaption = "KSR VELT Export Error";
 
 class DesignDialog {

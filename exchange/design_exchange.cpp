@@ -84,18 +84,28 @@ ExchangeDocument designDocument(const WorkingDesign& design, ExchangeDocument so
     return source;
 }
 
-int32_t exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version) {
-    ExchangeDocument source;
-    if (!pathExists(path)) {
-        source = parseExchangeText(loadExchangeTemplate());
-    } else {
+ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version) {
+    const std::string file = "\"" + path + "\"";
+    ExchangeDocument source = parseExchangeText(loadExchangeTemplate());
+    if (pathExists(path)) {
         const LoadedText existing = loadExchangeText(path);
-        // A file that is there but cannot be read may be a whole project the
-        // user keeps; it is never replaced by the bare records.
-        if (existing.status == LoadStatus::unreadable) return -1;
-        if (existing.status == LoadStatus::loaded) source = parseExchangeText(existing.text);
+        if (existing.status == LoadStatus::unreadable) {
+            return {ExportFailure::unreadable,
+                    file + " cannot be read (a folder, locked by another program, or larger than " +
+                        std::to_string(kMaxExchangeFileSize >> 20) + " MB). It is unchanged."};
+        }
+        if (existing.status == LoadStatus::loaded) {
+            source = parseExchangeText(existing.text);
+            if (const std::optional<RecordFault> fault = recordFault(source)) {
+                return {ExportFailure::refused, file + " " + describeRecordFault(*fault) +
+                                                    ", so the export would lose some of its text. It is unchanged."};
+            }
+        }
     }
-    return writeExchangeFile(path, designDocument(design, std::move(source)), version);
+    if (writeExchangeFile(path, designDocument(design, std::move(source)), version) != 0) {
+        return {ExportFailure::notWritten, file + " could not be written. The file that was there is unchanged."};
+    }
+    return {};
 }
 
 }  // namespace ksr

@@ -44,12 +44,29 @@ ImportResult importExchangeFile(const std::string& path, WorkingDesign& design);
 // ground-stacked one. Text, typeRowsSeen and positions stay as they are.
 ExchangeDocument designDocument(const WorkingDesign& design, ExchangeDocument source);
 
+// Why an export wrote nothing.
+enum class ExportFailure {
+    none,
+    unreadable,  // the file at path exists but cannot be read (a folder, locked, too large)
+    refused,     // the file holds text the export would lose (recordFault)
+    notWritten,  // the new contents could not be written
+};
+
+struct ExportResult {
+    ExportFailure failure = ExportFailure::none;
+    // For the user when the export failed: a sentence naming the file and,
+    // for a refused file, the record at fault. Empty on success.
+    std::string reason;
+
+    bool written() const { return failure == ExportFailure::none; }
+};
+
 // Writes the design into the exchange file at path, for a file version
 // (kExchangeVersionCurrent or kExchangeVersionV21). The source text is the
-// existing file when there is one, else the built-in template; an existing
-// file shorter than 32 bytes is replaced by the five records alone. Returns
-// 0, or -1 when the file could not be written or an existing file could not
-// be read; then the file at path is untouched.
-int32_t exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version);
+// existing file when it holds the five records in order; a new name and an
+// existing file shorter than 32 bytes (nothing in it to lose) start from the
+// built-in template. Any other existing file is refused. On failure the file
+// at path is untouched.
+ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version);
 
 }  // namespace ksr

@@ -76,87 +76,67 @@ std::string partText(Record part, const ExchangeDocument& document, int32_t vers
     return out;
 }
 
-// A stretch of the source text that a part replaces.
+// A stretch of the source text that a part replaces, with the record it
+// belongs to and whether that record is an array.
 struct Splice {
-    size_t from;
-    size_t to;
+    TextPosition from;
+    TextPosition to;
     Record part;
+    bool isArray;
 };
 
-std::optional<Splice> spliceOf(const ExchangeDocument& document, Record part) {
-    const RecordSpan& span = document.span(part);
-    if (!span.from || !span.to || *span.from >= *span.to) return std::nullopt;
-    return Splice{*span.from, *span.to, part};
-}
-
-// The five parts in text order, when all were found and none overlaps another.
-std::optional<std::array<Splice, kRecordCount>> splicesInPlace(const ExchangeDocument& document) {
-    if (!document.text) return std::nullopt;
+// The five stretches in the order a standard file holds them.
+std::array<Splice, kRecordCount> splicesOf(const ExchangeDocument& document) {
     std::array<Splice, kRecordCount> splices{};
     for (size_t i = 0; i < kRecordCount; ++i) {
-        const std::optional<Splice> found = spliceOf(document, static_cast<Record>(i));
-        if (!found) return std::nullopt;
-        splices[i] = *found;
+        const Record record = static_cast<Record>(i);
+        splices[i] = {document.span(record).from, document.span(record).to, record, kRecordKeys[i].isArray};
     }
-    std::sort(splices.begin(), splices.end(), [](const Splice& a, const Splice& b) { return a.from < b.from; });
-    for (size_t i = 0; i + 1 < splices.size(); ++i) {
-        if (splices[i].to > splices[i + 1].from) return std::nullopt;
-    }
-    if (splices.back().to > document.text->size()) return std::nullopt;
     return splices;
 }
 
-bool emitInPlace(const ExchangeDocument& document, const std::array<Splice, kRecordCount>& splices, int32_t version,
-                 ByteSink& out) {
+// What is wrong with one stretch on its own, in a text of textSize bytes.
+std::optional<RecordFault> spliceFault(const Splice& splice, size_t textSize) {
+    using Kind = RecordFault::Kind;
+    const bool rows = splice.from && *splice.from < textSize;
+    const bool end = splice.to && *splice.to <= textSize;
+    if (!splice.isArray) {
+        if (rows && end && *splice.from < *splice.to) return std::nullopt;
+        return RecordFault{Kind::missing, splice.part, splice.part};
+    }
+    if (!rows && !end) return RecordFault{Kind::missing, splice.part, splice.part};
+    if (!rows || (end && *splice.to <= *splice.from)) return RecordFault{Kind::noRows, splice.part, splice.part};
+    if (!end) return RecordFault{Kind::noEnd, splice.part, splice.part};
+    return std::nullopt;
+}
+
+// Only a text with no fault reaches this: the five stretches are found, in
+// order and apart.
+bool emitPatched(const ExchangeDocument& document, int32_t version, ByteSink& out) {
     const std::string_view text = *document.text;
     size_t copied = 0;
-    for (const Splice& splice : splices) {
-        if (!out.append(text.substr(copied, splice.from - copied))) return false;
+    for (const Splice& splice : splicesOf(document)) {
+        if (!out.append(text.substr(copied, *splice.from - copied))) return false;
         if (!out.append(partText(splice.part, document, version))) return false;
-        copied = splice.to;
+        copied = *splice.to;
     }
     return out.append(text.substr(copied));
 }
 
-// A stretch of source text between two parts, or the fixed text that stands
-// in for it when either end is missing or the ends are out of order.
-bool emitStretch(const ExchangeDocument& document, TextPosition from, TextPosition to, std::string_view fixed,
-                 ByteSink& out) {
-    if (document.text && from && to && *from < *to && *to <= document.text->size()) {
-        return out.append(std::string_view(*document.text).substr(*from, *to - *from));
-    }
-    return out.append(fixed);
-}
-
-// The record text that stands in before a record (a scalar's line up to its
-// value, an array's begin record) and after it (an array's end record).
-std::string openingText(Record record) {
-    const RecordKey& r = kRecordKeys[static_cast<size_t>(record)];
-    return r.isArray ? " -2, \"" + std::string(r.key) + "\"\r\n" : " -1, \"" + std::string(r.key) + "\",";
-}
-
-std::string closingText(Record record) {
-    const RecordKey& r = kRecordKeys[static_cast<size_t>(record)];
-    return r.isArray ? " 0, \"" + std::string(r.key) + "\"\r\n" : std::string();
-}
-
-// The records in Record order, each stretch between two of them from the
-// source or, failing that, fixed text.
-bool emitInOrder(const ExchangeDocument& document, int32_t version, ByteSink& out) {
-    const size_t textEnd = document.text ? document.text->size() : 0;
-    TextPosition stretchStart = size_t{0};
-    std::string fixed;
+// The five records alone, for a document without a source text: a scalar's
+// line up to its value, or an array's begin record, rows and end record.
+bool emitRecordsAlone(const ExchangeDocument& document, int32_t version, ByteSink& out) {
     for (size_t i = 0; i < kRecordCount; ++i) {
-        const Record record = static_cast<Record>(i);
-        fixed += openingText(record);
-        if (!emitStretch(document, stretchStart, document.span(record).from, fixed, out) ||
-            !out.append(partText(record, document, version))) {
+        const RecordKey& r = kRecordKeys[i];
+        const std::string key(r.key);
+        const std::string opening = r.isArray ? " -2, \"" + key + "\"\r\n" : " -1, \"" + key + "\",";
+        const std::string closing = r.isArray ? " 0, \"" + key + "\"\r\n" : std::string();
+        if (!out.append(opening) || !out.append(partText(static_cast<Record>(i), document, version)) ||
+            !out.append(closing)) {
             return false;
         }
-        stretchStart = document.span(record).to;
-        fixed = closingText(record);
     }
-    return emitStretch(document, stretchStart, textEnd, fixed, out);
+    return true;
 }
 
 }  // namespace
@@ -167,11 +147,41 @@ const char* exchangeTypeName(int32_t type, int32_t version) {
     return version == kExchangeVersionCurrent ? names.current : names.older;
 }
 
-bool emitExchangeText(const ExchangeDocument& document, int32_t version, ByteSink& out) {
-    if (const std::optional<std::array<Splice, kRecordCount>> splices = splicesInPlace(document)) {
-        return emitInPlace(document, *splices, version, out);
+std::optional<RecordFault> recordFault(const ExchangeDocument& document) {
+    if (!document.text) return std::nullopt;
+    const std::array<Splice, kRecordCount> splices = splicesOf(document);
+    for (const Splice& splice : splices) {
+        if (std::optional<RecordFault> fault = spliceFault(splice, document.text->size())) return fault;
     }
-    return emitInOrder(document, version, out);
+    for (size_t i = 1; i < splices.size(); ++i) {
+        if (*splices[i].from < *splices[i - 1].to) {
+            return RecordFault{RecordFault::Kind::outOfOrder, splices[i].part, splices[i - 1].part};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string describeRecordFault(const RecordFault& fault) {
+    const std::string record = "\"" + std::string(recordKey(fault.record)) + "\"";
+    switch (fault.kind) {
+    case RecordFault::Kind::missing:
+        return "holds no " + record + " record";
+    case RecordFault::Kind::noRows:
+        return "holds no rows in its " + record + " array";
+    case RecordFault::Kind::noEnd:
+        return "holds no end record for its " + record + " array";
+    case RecordFault::Kind::outOfOrder:
+        return "holds " + record + " before the end of \"" + std::string(recordKey(fault.follows)) +
+               "\" (an export updates only files with Array.Main.RigType, Array.Main.BoxCount, Box.Main.Type, "
+               "Box.Main.Level and Box.Main.Angle in this order)";
+    }
+    return "holds its records in a form the export cannot update";
+}
+
+bool emitExchangeText(const ExchangeDocument& document, int32_t version, ByteSink& out) {
+    if (!document.text) return emitRecordsAlone(document, version, out);
+    if (recordFault(document)) return false;
+    return emitPatched(document, version, out);
 }
 
 std::string exchangeText(const ExchangeDocument& document, int32_t version) {

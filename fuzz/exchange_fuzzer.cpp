@@ -157,17 +157,15 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-// The five stretches the writer replaces, in text order, when all were found
-// and none overlaps another; nullopt otherwise.
+// The five stretches the writer replaces, when all were found in the order
+// RigType, BoxCount, Type, Level, Angle and none overlaps the next; nullopt
+// otherwise.
 std::optional<std::vector<std::pair<size_t, size_t>>> replacedSpans(const ExchangeDocument& document) {
     std::vector<std::pair<size_t, size_t>> spans;
     for (const auto& [from, to] : document.spans) {
         if (!from || !to || *from >= *to) return std::nullopt;
+        if (!spans.empty() && *from < spans.back().second) return std::nullopt;
         spans.emplace_back(*from, *to);
-    }
-    std::sort(spans.begin(), spans.end());
-    for (size_t i = 0; i + 1 < spans.size(); ++i) {
-        if (spans[i].second > spans[i + 1].first) return std::nullopt;
     }
     return spans;
 }
@@ -176,30 +174,28 @@ std::optional<std::vector<std::pair<size_t, size_t>>> replacedSpans(const Exchan
 void exportOverText(const ExchangeDocument& source, const WorkingDesign& design, int32_t version) {
     const ExchangeDocument document = ksr::designDocument(design, source);
     ksr::StringSink sink;
-    FUZZ_CHECK(ksr::emitExchangeText(document, version, sink));
-    const std::string& out = sink.text;
     const std::string_view text = *source.text;
 
-    // With all five records found and apart, they are replaced where they
-    // stand and every other byte stays: the text before the first, between
-    // them and after the last. Otherwise the records are written in the
-    // standard order, and at least the text before the RigType value and
-    // after the Angle array's end record stays.
+    // Only a text with all five records in order and apart is patched: they
+    // are replaced where they stand and every other byte stays, the text
+    // before the first, between them and after the last. Any other text is
+    // refused with nothing written.
     const std::optional<std::vector<std::pair<size_t, size_t>>> spans = replacedSpans(source);
-    if (spans) {
-        FUZZ_CHECK(startsWith(out, text.substr(0, spans->front().first)));
-        FUZZ_CHECK(endsWith(out, text.substr(spans->back().second)));
-        size_t searchFrom = spans->front().first;
-        for (size_t i = 0; i + 1 < spans->size(); ++i) {
-            const std::string_view gap = text.substr((*spans)[i].second, (*spans)[i + 1].first - (*spans)[i].second);
-            const size_t at = out.find(gap, searchFrom);
-            FUZZ_CHECK(at != std::string::npos);
-            searchFrom = at + gap.size();
-        }
-    } else {
-        if (source.span(ksr::Record::rigType).from) FUZZ_CHECK(startsWith(out, text.substr(0, *source.span(ksr::Record::rigType).from)));
-        FUZZ_CHECK(endsWith(out, source.span(ksr::Record::angleRows).to ? text.substr(*source.span(ksr::Record::angleRows).to)
-                                                       : std::string_view(" 0, \"Box.Main.Angle\"\r\n")));
+    FUZZ_CHECK(spans.has_value() == !ksr::recordFault(source).has_value());
+    FUZZ_CHECK(ksr::emitExchangeText(document, version, sink) == spans.has_value());
+    const std::string& out = sink.text;
+    if (!spans) {
+        FUZZ_CHECK(out.empty());
+        return;
+    }
+    FUZZ_CHECK(startsWith(out, text.substr(0, spans->front().first)));
+    FUZZ_CHECK(endsWith(out, text.substr(spans->back().second)));
+    size_t searchFrom = spans->front().first;
+    for (size_t i = 0; i + 1 < spans->size(); ++i) {
+        const std::string_view gap = text.substr((*spans)[i].second, (*spans)[i + 1].first - (*spans)[i].second);
+        const size_t at = out.find(gap, searchFrom);
+        FUZZ_CHECK(at != std::string::npos);
+        searchFrom = at + gap.size();
     }
     // The design's rows are all there, in order.
     std::string types, levels, angles;

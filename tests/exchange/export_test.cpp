@@ -38,7 +38,7 @@ const WorkingDesign kEightFlown = designOf({{4, 0, 0}, {4, -1, -1}, {5, -2.46f, 
 
 TEST(Export, ANewFileIsTheTemplateWithTheDesign) {
     ScratchFolder folder;
-    ASSERT_EQ(exportExchangeFile(kFourFlown, folder.file("new.velt"), kExchangeVersionCurrent), 0);
+    ASSERT_TRUE(exportExchangeFile(kFourFlown, folder.file("new.velt"), kExchangeVersionCurrent).written());
     EXPECT_EQ(readBytes(folder.file("new.velt")), fixture("template_4_flown.velt"));
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"new.velt"}));
 }
@@ -47,7 +47,7 @@ TEST(Export, GroundStackedAnglesAreNegatedAndComeBackOnImport) {
     ScratchFolder folder;
     const std::string path = folder.file("ground.velt");
     const WorkingDesign design = designOf({{4, 0, 1}, {4, -1, 2}, {6, -2.46f, 4}, {6, -3, 6}}, true);
-    ASSERT_EQ(exportExchangeFile(design, path, kExchangeVersionCurrent), 0);
+    ASSERT_TRUE(exportExchangeFile(design, path, kExchangeVersionCurrent).written());
 
     const std::vector<std::string> lines = linesOf(readBytes(path));
     const auto angles = std::find(lines.begin(), lines.end(), " -2, \"Box.Main.Angle\"");
@@ -73,9 +73,9 @@ TEST(Export, GroundStackedAnglesAreNegatedAndComeBackOnImport) {
 TEST(Export, ExportingTwiceGivesTheSameBytes) {
     ScratchFolder folder;
     const std::string path = folder.file("twice.velt");
-    ASSERT_EQ(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent), 0);
+    ASSERT_TRUE(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent).written());
     const std::string first = readBytes(path);
-    ASSERT_EQ(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent), 0);
+    ASSERT_TRUE(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent).written());
     EXPECT_EQ(readBytes(path), first);
 }
 
@@ -83,22 +83,53 @@ TEST(Export, OverAProjectChangesOnlyTheMainArray) {
     ScratchFolder folder;
     const std::string path = folder.file("project.velt");
     writeBytes(path, fixture("external_30_rows.velt"));
-    ASSERT_EQ(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent), 0);
+    ASSERT_TRUE(exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent).written());
     EXPECT_EQ(readBytes(path), fixture("external_30_rows_8_boxes.velt"));
 }
 
-TEST(Export, AFileUnder32BytesBecomesTheFiveRecordsAlone) {
-    ScratchFolder folder;
-    const std::string path = folder.file("short.velt");
-    writeBytes(path, "-1, \"Array.Main.BoxCount\", 4\r\n");
-    ASSERT_EQ(exportExchangeFile(kFourFlown, path, kExchangeVersionCurrent), 0);
-    EXPECT_EQ(readBytes(path), fixture("five_records_4_flown.velt"));
+TEST(Export, AnExistingFileIsPatchedOnlyWhenNoTextIsLost) {
+    const std::string issueExample = "VELT header line\r\nVenue \"My hall\", 1\r\n -1, \"Array.Main.BoxCount\", 4\r\n";
+    const std::string project = fixture("external_30_rows.velt");
+    std::string withoutAngles = project;
+    withoutAngles.replace(withoutAngles.find("\"Box.Main.Angle\""), 16, "\"Box.Main.Tilts\"");
+    const struct {
+        const char* name;
+        std::string old;
+        const char* expected;  // fixture written; nullptr: refused
+        const char* record;    // named in the refusal
+    } cases[] = {
+        {"no records", std::string(40, 'x') + "\r\nthe user's notes\r\n", nullptr, "Array.Main.RigType"},
+        {"one missing", issueExample, nullptr, "Array.Main.RigType"},
+        {"angle array renamed", withoutAngles, nullptr, "Box.Main.Angle"},
+        {"out of order", fixture("level_before_type.velt"), nullptr, "Box.Main.Level"},
+        {"empty", "", "template_4_flown.velt", nullptr},
+        {"31 bytes", "-1, \"Array.Main.BoxCount\", 4\r\n", "template_4_flown.velt", nullptr},
+        {"all five in order", project, "external_30_rows_8_boxes.velt", nullptr},
+    };
+    for (const auto& c : cases) {
+        ScratchFolder folder;
+        const std::string path = folder.file("old.velt");
+        writeBytes(path, c.old);
+        const WorkingDesign& design = c.old == project ? kEightFlown : kFourFlown;
+        const ksr::ExportResult result = exportExchangeFile(design, path, kExchangeVersionCurrent);
+        EXPECT_EQ(folder.entries(), (std::set<std::string>{"old.velt"})) << c.name;
+        if (c.expected) {
+            EXPECT_TRUE(result.written()) << c.name << ": " << result.reason;
+            EXPECT_EQ(readBytes(path), fixture(c.expected)) << c.name;
+            continue;
+        }
+        EXPECT_EQ(result.failure, ksr::ExportFailure::refused) << c.name;
+        EXPECT_NE(result.reason.find(path), std::string::npos) << c.name << ": " << result.reason;
+        EXPECT_NE(result.reason.find(std::string("\"") + c.record + "\""), std::string::npos)
+            << c.name << ": " << result.reason;
+        EXPECT_EQ(readBytes(path), c.old) << c.name;
+    }
 }
 
 TEST(Export, BothFileVersionsWriteTheSameBytes) {
     ScratchFolder folder;
-    ASSERT_EQ(exportExchangeFile(kEightFlown, folder.file("current.velt"), ksr::kExchangeVersionCurrent), 0);
-    ASSERT_EQ(exportExchangeFile(kEightFlown, folder.file("v21.velt"), ksr::kExchangeVersionV21), 0);
+    ASSERT_TRUE(exportExchangeFile(kEightFlown, folder.file("current.velt"), ksr::kExchangeVersionCurrent).written());
+    ASSERT_TRUE(exportExchangeFile(kEightFlown, folder.file("v21.velt"), ksr::kExchangeVersionV21).written());
     EXPECT_EQ(readBytes(folder.file("current.velt")), readBytes(folder.file("v21.velt")));
 }
 
@@ -107,21 +138,27 @@ TEST(Export, AnExistingFileThatCannotBeReadIsLeftAlone) {
     const std::filesystem::path huge = folder.path() / "huge.velt";
     writeBytes(huge, fixture("external_30_rows.velt"));
     std::filesystem::resize_file(huge, ksr::kMaxExchangeFileSize + 1);
-    EXPECT_EQ(exportExchangeFile(kFourFlown, huge.string(), kExchangeVersionCurrent), -1);
+    const ksr::ExportResult result = exportExchangeFile(kFourFlown, huge.string(), kExchangeVersionCurrent);
+    EXPECT_EQ(result.failure, ksr::ExportFailure::unreadable);
+    EXPECT_NE(result.reason.find(huge.string()), std::string::npos) << result.reason;
     EXPECT_EQ(std::filesystem::file_size(huge), ksr::kMaxExchangeFileSize + 1);
     EXPECT_EQ(readBytes(huge, 1633), fixture("external_30_rows.velt"));
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"huge.velt"}));
 
     std::filesystem::create_directory(folder.path() / "folder.velt");
     writeBytes(folder.path() / "folder.velt" / "inside", "kept");
-    EXPECT_EQ(exportExchangeFile(kFourFlown, folder.file("folder.velt"), kExchangeVersionCurrent), -1);
+    EXPECT_EQ(exportExchangeFile(kFourFlown, folder.file("folder.velt"), kExchangeVersionCurrent).failure,
+              ksr::ExportFailure::unreadable);
     EXPECT_EQ(readBytes(folder.path() / "folder.velt" / "inside"), "kept");
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"huge.velt", "folder.velt"}));
 }
 
 TEST(Export, IntoAFolderThatDoesNotExistFailsAndCreatesNothing) {
     ScratchFolder folder;
-    EXPECT_EQ(exportExchangeFile(kFourFlown, folder.file("missing/new.velt"), kExchangeVersionCurrent), -1);
+    const ksr::ExportResult result =
+        exportExchangeFile(kFourFlown, folder.file("missing/new.velt"), kExchangeVersionCurrent);
+    EXPECT_EQ(result.failure, ksr::ExportFailure::notWritten);
+    EXPECT_NE(result.reason.find("missing/new.velt"), std::string::npos) << result.reason;
     EXPECT_TRUE(folder.entries().empty());
 }
 
@@ -154,7 +191,7 @@ TEST(ExportDeathTest, AWriteTheSystemRefusesLeavesTheOldFile) {
             limit.rlim_cur = 1000;
             setrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, SIG_IGN);
-            const bool refused = exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent) == -1;
+            const bool refused = !exportExchangeFile(kEightFlown, path, kExchangeVersionCurrent).written();
             const bool intact = readBytes(path) == project && folder.entries().size() == 1;
             std::_Exit(refused && intact ? 0 : 1);
         },

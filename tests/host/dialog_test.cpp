@@ -768,12 +768,49 @@ TEST_F(DesignDialogTest, AFailedExportTellsTheUserAndKeepsTheFile) {
                   ASSERT_NE(ask, nullptr);
                   PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
                   const std::string message = dialog_driver::answerMessageBox(kExportErrorCaption);
-                  EXPECT_NE(message.find("could not be written"), std::string::npos) << message;
+                  EXPECT_NE(message.find("locked.velt\" cannot be read"), std::string::npos) << message;
+                  EXPECT_NE(message.find("unchanged"), std::string::npos) << message;
                   d.cancel();
               }),
               0);
     CloseHandle(lock);
     EXPECT_EQ(readFile(target), content);
+}
+
+TEST_F(DesignDialogTest, AnExportThatWouldLoseTextIsRefusedAndNamesTheRecord) {
+    TempFolder folder("ksr_dialog_refused");
+    const struct {
+        const char* name;
+        std::string content;
+        const char* named;
+    } cases[] = {
+        {"notes.velt", "VELT header line\r\nVenue \"My hall\", 1\r\n -1, \"Array.Main.BoxCount\", 4\r\n",
+         "holds no \"Array.Main.RigType\" record"},
+        {"swapped.velt",
+         "-1, \"Array.Main.RigType\", 1\r\n-1, \"Array.Main.BoxCount\", 1\r\n"
+         " -2, \"Box.Main.Level\"\r\n 1,-3\r\n 0, \"Box.Main.Level\"\r\n"
+         " -2, \"Box.Main.Type\"\r\n 1,\"KSR-516\"\r\n 0, \"Box.Main.Type\"\r\n"
+         " -2, \"Box.Main.Angle\"\r\n 1,0\r\n 0, \"Box.Main.Angle\"\r\n",
+         "holds \"Box.Main.Level\" before the end of \"Box.Main.Type\""},
+    };
+    for (const auto& c : cases) std::ofstream(folder / c.name, std::ios::binary) << c.content;
+    setDesign(designOf({5, 5, 5, 5}));
+    EXPECT_EQ(showDialog([&](const DesignDialog& d) {
+                  for (const auto& c : cases) {
+                      dialog_driver::postClick(d.window(), IDC_BUTTON_EXPORT);
+                      HWND save = dialog_driver::answerFileDialog(kExportTitle, folder / c.name);
+                      ASSERT_NE(save, nullptr) << c.name;
+                      HWND ask = dialog_driver::waitForOwnedWindow(save);
+                      ASSERT_NE(ask, nullptr) << c.name;
+                      PostMessageA(ask, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+                      const std::string message = dialog_driver::answerMessageBox(kExportErrorCaption);
+                      EXPECT_NE(message.find(std::string(c.name) + "\" " + c.named), std::string::npos) << message;
+                      EXPECT_NE(message.find("It is unchanged."), std::string::npos) << message;
+                  }
+                  d.cancel();
+              }),
+              0);
+    for (const auto& c : cases) EXPECT_EQ(readFile(folder / c.name), c.content) << c.name;
 }
 
 TEST_F(DesignDialogTest, PicturesOpenTheHelpDocumentAndTheMakersPages) {

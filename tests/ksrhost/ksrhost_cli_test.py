@@ -88,14 +88,20 @@ def centre_frequency(band):
 class Info(KsrhostCase):
     def test_text_names_the_module_and_its_parameters(self):
         out, _ = self.ok("info")
-        for expected in ("KSR Array", "QTO", "1000030", "5\u00b0 Complex Data", "21 of 21", "Speed Of Sound",
+        for expected in ("KSR Array", "QTO", "1.0.0.3 (DLLVersion 1000030)", "   8  KB340", "   9  KBS450", "5\u00b0 Complex Data", "21 of 21", "Speed Of Sound",
                          "Air Temperature", "KSR Setup", "setup record version 52", "-60..0", "ksr_help.pdf"):
             self.assertIn(expected, out)
 
     def test_json_carries_every_answer(self):
         info = self.json_of("info", "--json")
-        self.assertEqual((info["name"], info["manufacturer"], info["version"], info["class"]),
-                         ("KSR Array", "QTO", 1000030, 2))
+        self.assertEqual((info["name"], info["manufacturer"], info["version"], info["versionText"], info["class"]),
+                         ("KSR Array", "QTO", 1000030, "1.0.0.3", 2))
+        self.assertEqual([(t["id"], t["name"], t["preset"], t["measuredData"]) for t in info["boxTypes"]],
+                         [(0, "KSR516", "Standard", True), (1, "KSR516", "FIR Curve", True),
+                          (2, "KSR527", "Standard", True), (3, "KSR527", "FIR Curve", True),
+                          (4, "KSR51 V", "Standard", True), (5, "KSR51 V", "FIR Curve", True),
+                          (6, "KSR52 V", "Standard", True), (7, "KSR52 V", "FIR Curve", True),
+                          (8, "KB340", "Standard", False), (9, "KBS450", "Standard", False)])
         self.assertEqual(info["capabilities"], {"1": -1, "2": -1, "3": 1, "4": 0, "5": 1})
         self.assertEqual(info["flags"], {"1": 0, "2": -1})
         self.assertEqual(len(info["bands"]), BAND_COUNT)
@@ -152,6 +158,23 @@ class Predict(KsrhostCase):
                 self.assertAlmostEqual(seat["complexSum"]["phases"][i], cmath.phase(pressure), places=3)
         near, far = result["seats"][0], result["seats"][2]
         self.assertGreater(near["complexSum"]["aWeighted"], far["complexSum"]["aWeighted"])
+
+    def test_cabinets_without_measured_data_are_shown_silent(self):
+        design = example("ksr8_kb340_top.json")  # two KB340 above six KSR51 V
+        result = json.loads(self.predict("--format", "json", design=design))
+        for seat in result["seats"]:
+            self.assertEqual([c["silent"] for c in seat["components"]], [True] * 2 + [False] * 6)
+            self.assertEqual([c["levels"] is None for c in seat["components"]], [True] * 2 + [False] * 6)
+            self.assertTrue(all(level > 0 for c in seat["components"][2:] for level in c["levels"]))
+        rows = list(csv.DictReader(io.StringIO(self.predict("--format", "csv", design=design))))
+        silent = [r for r in rows if r["component"] in ("1", "2")]
+        self.assertEqual(len(silent), 2 * BAND_COUNT * len(self.SEATS))
+        self.assertTrue(all(r["level_db"] == "" and r["phase_rad"] == "" and r["delay_s"] for r in silent))
+        table = self.predict(design=design)
+        self.assertNotIn("-22", table)
+        level_rows = [line for line in table.splitlines() if line.strip().endswith(tuple("0123456789")) and " Hz " in line]
+        self.assertTrue(level_rows)
+        self.assertTrue(all(line.split()[3:5] in (["silent", "silent"], ["-", "-"]) for line in level_rows))
 
     def test_formats_tell_the_same(self):
         result = json.loads(self.predict("--format", "json"))
@@ -311,34 +334,121 @@ class Velt(KsrhostCase):
             self.assertEqual(f.read(), after_bytes)
 
 
+    def test_import_says_the_file_has_no_grid_and_takes_one(self):
+        target = self.path("ksr12.velt")
+        _, err = self.ok("velt", "export", example("ksr12_flown.json"), target)
+        self.assertIn("carries no grid elevation; -3 degrees is not written", err)
+        status, out, err = run("velt", "import", target)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(json.loads(out)["gridElevation"], 0)
+        self.assertIn("ksr12.velt: the exchange file carries no grid elevation", err)
+        status, out, err = run("velt", "import", target, "--grid-elevation", "-3")
+        self.assertEqual((status, err), (0, ""))
+        given = self.json_of("design", "check", example("ksr12_flown.json"))["repaired"]
+        imported = json.loads(out)
+        self.assertEqual(imported["gridElevation"], -3)
+        self.assertEqual(imported["boxes"], given["boxes"])
+        for bad in ("-2.5", "200", "abc", "nan"):
+            with self.subTest(bad):
+                status, _, err = run("velt", "import", target, "--grid-elevation", bad)
+                self.assertEqual(status, 1)
+                self.assertIn("--grid-elevation: expected", err)
+
+    def test_export_leaves_a_file_it_cannot_update_whole(self):
+        with open(fixture("mixed_models.velt"), "rb") as f:
+            project = f.read()
+        cases = [
+            ("no records", b"VELT header line\r\n" + b"my own notes, " * 4 + b"\r\n", '"Array.Main.RigType"'),
+            ("one missing", b'VELT header line\r\nVenue "My hall", 1\r\n -1, "Array.Main.BoxCount", 4\r\n',
+             '"Array.Main.RigType"'),
+            ("out of order", project.replace(b'"Box.Main.Level"', b'"Box.Main.Swap"')
+                                    .replace(b'"Box.Main.Type"', b'"Box.Main.Level"')
+                                    .replace(b'"Box.Main.Swap"', b'"Box.Main.Type"'),
+             '"Box.Main.Level" before the end of "Box.Main.Type"'),
+        ]
+        for name, old, record in cases:
+            with self.subTest(name):
+                target = self.path(name.replace(" ", "_") + ".velt")
+                with open(target, "wb") as f:
+                    f.write(old)
+                status, out, err = run("velt", "export", example("ksr6_ground_stacked.json"), target)
+                self.assertEqual(status, 2, err)
+                self.assertIn(target, err)
+                self.assertIn(record, err)
+                self.assertIn("unchanged", err)
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(), old)
+        # Under 32 bytes there is nothing to lose: the file becomes a new export.
+        short = self.path("short.velt")
+        fresh = self.path("fresh.velt")
+        with open(short, "wb") as f:
+            f.write(b'-1, "Array.Main.BoxCount", 4\r\n')
+        self.ok("velt", "export", example("ksr6_ground_stacked.json"), short)
+        self.ok("velt", "export", example("ksr6_ground_stacked.json"), fresh)
+        with open(short, "rb") as a, open(fresh, "rb") as b:
+            self.assertEqual(a.read(), b.read())
+
+
 class Design(KsrhostCase):
     def check(self, design):
-        return self.json_of("design", "check", design)
+        """(exit status, result, standard error) of design check."""
+        status, out, err = run("design", "check", design)
+        return status, json.loads(out), err
 
-    def test_a_design_that_keeps_the_rules(self):
-        result = self.check(example("ksr12_flown.json"))
-        self.assertTrue(result["passes"])
-        self.assertTrue(result["unchanged"])
-        repaired = result["repaired"]
-        self.assertEqual(len(repaired["boxes"]), 16)
-        with open(example("ksr12_flown.json"), encoding="utf-8") as f:
-            given = json.load(f)
-        for mine, theirs in zip(repaired["boxes"], given["boxes"]):
-            self.assertEqual((mine["type"], mine["differenceAngle"], mine["gain"]),
-                             (theirs["type"], theirs["differenceAngle"], theirs["gain"]))
-        self.assertEqual(repaired["boxes"][11]["elevation"], -3 - 52)
+    def test_the_examples_keep_the_rules(self):
+        for name in ("ksr6_ground_stacked.json", "ksr12_flown.json", "ksr16_long_throw.json", "ksr8_kb340_top.json"):
+            with self.subTest(name):
+                status, result, err = self.check(example(name))
+                self.assertEqual((status, result["passes"], result["departures"], err), (0, True, [], ""))
+                with open(example(name), encoding="utf-8") as f:
+                    given = json.load(f)
+                repaired = result["repaired"]
+                self.assertEqual(len(repaired["boxes"]), given["boxCount"])
+                for mine, theirs in zip(repaired["boxes"], given["boxes"]):
+                    self.assertEqual((mine["type"], mine["differenceAngle"], mine["gain"]),
+                                     (theirs["type"], theirs["differenceAngle"], theirs["gain"]))
+        _, result, _ = self.check(example("ksr12_flown.json"))
+        self.assertEqual(result["repaired"]["boxes"][11]["elevation"], -3 - 52)
 
-    def test_a_design_that_breaks_them_is_repaired(self):
-        result = self.check(example("ksr6_needs_repair.json"))
+    def test_a_design_that_breaks_them_names_each_departure_and_fails(self):
+        status, result, err = self.check(example("ksr6_needs_repair.json"))
+        self.assertEqual(status, 1)
         self.assertFalse(result["passes"])
-        self.assertFalse(result["unchanged"])  # box 1's -12 clamped before the failing pair
+        found = [(d["box"], d["field"], d["rule"], d["value"], d["ruled"]) for d in result["departures"]]
+        self.assertEqual(found, [(1, "differenceAngle", "splay", -12, -10), (3, "type", "stacking", 2, 0),
+                                 (4, "type", "stacking", 2, 0), (5, "type", "stacking", 2, 0)])
+        for d in result["departures"]:
+            self.assertIn("ksr6_needs_repair.json: " + d["message"], err)
+        self.assertIn("boxes[3].type: type 2 (KSR527 Standard) may not hang below type 8 (KB340)", err)
+        self.assertIn("does not pass: 4 departure(s)", err)
         boxes = result["repaired"]["boxes"]
+        self.assertEqual([b["type"] for b in boxes], [0, 0, 8, 0, 0, 0])
         self.assertEqual(boxes[1]["differenceAngle"], -10)
-        self.assertEqual([b["type"] for b in boxes[:6]], [0, 0, 8, 0, 0, 0])
-        again = self.check(self.write("repaired.json", json.dumps(result["repaired"])))
-        self.assertTrue(again["passes"])
-        self.assertTrue(again["unchanged"])
+        again_status, again, _ = self.check(self.write("repaired.json", json.dumps(result["repaired"])))
+        self.assertEqual((again_status, again["passes"]), (0, True))
         self.assertEqual(again["repaired"], result["repaired"])
+
+    def test_predict_and_map_warn_about_departures_and_strict_refuses(self):
+        boxes = [{"type": 4, "differenceAngle": 0, "gain": 0}] * 12
+        boxes[2] = {"type": 4, "differenceAngle": -45, "gain": 0}
+        boxes[3] = {"type": 4, "differenceAngle": 30, "gain": -20}
+        design = self.write("breaks.json", json.dumps({"boxCount": 8, "boxes": boxes}))
+        expected = ["boxes: 12 boxes listed but boxCount is 8", "boxes[2].differenceAngle: -45 degrees",
+                    "boxes[3].differenceAngle: 30 degrees", "boxes[3].gain: -20 dB"]
+        predict = ["predict", design, "--seat", "0,-10,1"]
+        map_ = ["map", design, "--grid", "8x4", "--line-points", "4", "-o", self.path("cover")]
+        for args in (predict, map_):
+            with self.subTest(args[0]):
+                _, err = self.ok(*args)
+                warnings = [line for line in err.splitlines() if line.startswith("ksrhost: warning: ")]
+                self.assertEqual(len(warnings), len(expected), err)
+                for warning, text in zip(warnings, expected):
+                    self.assertIn("breaks.json: " + text, warning)
+                status, out, err = run(*args, "--strict")
+                self.assertEqual(status, 1, err)
+                self.assertIn("breaks.json: 4 departure(s) from the design rules (--strict)", err)
+        # A design that keeps the rules predicts without a word.
+        self.assertEqual(self.ok("predict", example("ksr12_flown.json"), "--seat", "0,-10,1", "--strict")[1], "")
 
 
 class Errors(KsrhostCase):
@@ -367,7 +477,7 @@ class Errors(KsrhostCase):
             (["velt", "import", fixture("no_valid_data.velt")], "no_valid_data.velt: This file contains no valid data"),
             (["velt", "import", short], "short.velt: This file contains no valid data (shorter than 32 bytes)"),
             (["velt", "import", self.path("missing.velt")], "cannot read exchange file"),
-            (["velt", "export", good, self.path("no/such/folder/out.velt")], "cannot write exchange file"),
+            (["velt", "export", good, self.path("no/such/folder/out.velt")], "out.velt\" could not be written"),
             (["velt", "export", broken, self.path("out.velt")], "broken.json: not valid JSON"),
             (["velt", "export", good, self.path("out.velt"), "--version", "3"], "--version"),
             (["design", "check", unknown], "unknown_type.json: boxes[4].type"),

@@ -48,6 +48,7 @@ struct PredictOptions {
     std::string format = "table";
     std::string sum = "complex";
     std::string output;
+    bool strict = false;  // departures from the design rules are errors, not warnings
 };
 CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options);
 void runPredict(const LoadedModule& module, const PredictOptions& options, std::ostream& out);
@@ -63,6 +64,7 @@ struct MapOptions {
     int linePoints = 200;
     std::string output = "coverage";
     std::string png;
+    bool strict = false;  // departures from the design rules are errors, not warnings
 };
 CLI::App* addMapCommand(CLI::App& app, MapOptions& options);
 void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out);
@@ -71,6 +73,7 @@ struct VeltOptions {
     std::string file;
     std::string design;
     int version = 2;
+    std::string gridElevation;  // import: degrees; empty: the file's (none, so 0) with a note
 };
 // Adds "velt" with its "import" and "export" sub-commands.
 struct VeltCommands {

@@ -198,6 +198,7 @@ HostDesign parseDesignJson(std::string_view text, const std::string& source) {
         }
         box.differenceAngle = static_cast<float>(angle);
     }
+    design.listedBoxes = static_cast<int32_t>(listed);
     ksr::recomputeElevations(w);
     return design;
 }
@@ -209,9 +210,10 @@ HostDesign readDesignFile(const std::string& path) {
 
 std::string readTextFile(const std::string& path, const char* what) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw HostError(std::string("cannot read ") + what + " '" + path + "': no such file or not readable");
+    if (!file) throw HostError(std::string("cannot read ") + what + " '" + path + "': no such file or not readable",
+                               ExitStatus::fileAccess);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) throw HostError(std::string("cannot read ") + what + " '" + path + "'");
+    if (file.bad()) throw HostError(std::string("cannot read ") + what + " '" + path + "'", ExitStatus::fileAccess);
     return text;
 }
 

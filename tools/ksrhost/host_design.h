@@ -25,6 +25,8 @@ namespace ksrhost {
 struct HostDesign {
     ksr::WorkingDesign working;  // elevations follow the difference angles (recomputeElevations)
     int32_t hostValue = 1;
+    // Boxes the file listed; more than boxCount means some are left out.
+    int32_t listedBoxes = ksr::kMinBoxes;
 };
 
 // The default design of a new instance: four boxes of type 5, all 16 boxes

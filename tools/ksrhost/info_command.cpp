@@ -9,6 +9,8 @@
 #include "band_sums.h"
 #include "commands.h"
 #include "host_error.h"
+#include "model/catalogue.h"
+#include "model/model_data.h"
 #include "text_values.h"
 
 namespace ksrhost {
@@ -21,6 +23,29 @@ constexpr int kCapabilitiesAsked = 5;
 constexpr int kFlagsAsked = 2;
 
 std::string text(const char* value) { return value != nullptr ? windows1252ToUtf8(value) : std::string(); }
+
+// DLLVersion as the module's version record spells it: the number holds
+// major * 1000000 + minor * 10000 + release * 100 + build * 10, so 1000030
+// is 1.0.0.3. A number that does not fit this pattern is shown as it is.
+std::string versionText(int32_t version) {
+    if (version < 0 || version % 10 != 0) return std::to_string(version);
+    return std::to_string(version / 1000000) + "." + std::to_string(version / 10000 % 100) + "." +
+           std::to_string(version / 100 % 100) + "." + std::to_string(version % 100 / 10);
+}
+
+// The box-type ids a design names, from the module's catalogue: ids 8 and 9
+// have no measured data and stay silent in every prediction.
+Json boxTypes() {
+    Json list = Json::array();
+    for (const ksr::BoxTypeEntry& entry : ksr::boxTypeTable) {
+        list.push_back({{"id", entry.id},
+                        {"name", entry.name},
+                        {"preset", ksr::presetNames[static_cast<size_t>(entry.preset)]},
+                        {"exchangeName", ksr::exchangeNameTable[static_cast<size_t>(entry.id)].current},
+                        {"measuredData", entry.id < ksr::kModelDataIdCount}});
+    }
+    return list;
+}
 
 // The record version and component count of a new instance, learnt the way
 // a host learns them; the instance is released again.
@@ -56,6 +81,7 @@ Json collect(const LoadedModule& module) {
     info["name"] = text(name);
     info["manufacturer"] = text(maker);
     info["version"] = x.DLLVersion();
+    info["versionText"] = versionText(x.DLLVersion());
     info["class"] = x.DLLClass();
     int32_t locked = 0;
     x.DLLLock(&locked);
@@ -143,6 +169,7 @@ Json collect(const LoadedModule& module) {
     Json missing = Json::array();
     for (const ExportEntry& entry : module.missingExports()) missing.push_back({{"ordinal", entry.ordinal}, {"name", entry.name}});
     info["missingExports"] = missing;
+    info["boxTypes"] = boxTypes();
     return info;
 }
 
@@ -172,7 +199,8 @@ void printText(const Json& info, std::ostream& out) {
     row("Module", info["module"].get<std::string>());
     row("Name", info["name"].get<std::string>());
     row("Manufacturer", info["manufacturer"].get<std::string>());
-    row("Version", std::to_string(info["version"].get<int>()));
+    row("Version", info["versionText"].get<std::string>() + " (DLLVersion " +
+                       std::to_string(info["version"].get<int>()) + ")");
     row("Class", std::to_string(info["class"].get<int>()));
     std::string caps;
     for (const auto& [key, value] : info["capabilities"].items()) caps += key + ": " + value.dump() + "  ";
@@ -208,6 +236,15 @@ void printText(const Json& info, std::ostream& out) {
         out << "  " << p["index"].get<int>() << "  id " << p["id"].get<int>() << ", type " << p["type"].get<int>() << ", \""
             << p["label"].get<std::string>() << "\", setup record version " << p["recordVersion"].get<int>()
             << " (no scalar default or range)\n";
+    }
+    out << "\nBox types (design files name them by id)\n";
+    out << "  id  " << std::left << std::setw(9) << "name" << std::setw(11) << "preset" << std::setw(11) << "VELT name"
+        << "measured data\n";
+    for (const Json& t : info["boxTypes"]) {
+        out << std::right << std::setw(4) << t["id"].get<int>() << "  " << std::left << std::setw(9)
+            << t["name"].get<std::string>() << std::setw(11) << t["preset"].get<std::string>() << std::setw(11)
+            << t["exchangeName"].get<std::string>() << (t["measuredData"].get<bool>() ? "yes" : "none (silent)")
+            << "\n";
     }
     const Json& filter = info["filter"];
     out << "\nFilter (21 bands)\n";

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     } catch (const HostError& e) {
         std::cout.flush();
         std::cerr << "ksrhost: error: " << e.what() << "\n";
-        return 1;
+        return e.exitStatus();
     } catch (const std::exception& e) {
         std::cout.flush();
         std::cerr << "ksrhost: internal error: " << e.what() << "\n";

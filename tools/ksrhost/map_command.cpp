@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "design_departures.h"
 #include "coverage_map.h"
 #include "host_error.h"
 #include "text_values.h"
@@ -120,6 +121,7 @@ CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
         "The array's level over a vertical section through it and along a straight audience line, for one band or "
         "A-weighted; CSV files, and a PNG heat map drawn by render_map.py (Python 3 with matplotlib).");
     addSceneOptions(*command, options.scene);
+    command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
     command->add_option("--band", options.band, "A (A-weighted broadband) or a band 1..21 (100 Hz .. 10 kHz)")
         ->capture_default_str();
     command->add_option("--sum", options.sum, "complex (coherent, with phases and delays) or power")
@@ -143,6 +145,7 @@ CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
 
 void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out) {
     const Scene scene = readScene(options.scene);
+    reportDepartures(scene.design, options.scene.design, options.strict);
     const MapQuantity quantity = readQuantity(options);
     SectionGrid grid;
     std::tie(grid.distanceFrom, grid.distanceTo) = parseRange(options.distance, "--distance");

@@ -10,7 +10,9 @@
 
 #include "band_sums.h"
 #include "commands.h"
+#include "design_departures.h"
 #include "host_error.h"
+#include "model/model_data.h"
 #include "text_values.h"
 
 namespace ksrhost {
@@ -24,6 +26,9 @@ constexpr int kSummaryBands[] = {2, 5, 8, 11, 14, 17, 20};
 
 struct SeatPrediction {
     Triple seat{};
+    // Per component: a type without measured data (8, 9), whose levels are
+    // the module's floor for "no sound", not a level; shown as silent.
+    std::vector<bool> silent;
     float distance = 0.0f;  // from the array's reference point (CI_GetDistance)
     std::vector<ComponentResponse> components;
     std::vector<float> componentDistances;
@@ -37,7 +42,11 @@ SeatPrediction predictSeat(const LoadedModule& module, HostArray& array, const T
     const std::span<const ComponentResponse> responses = array.respond(seat);
     p.components.assign(responses.begin(), responses.end());
     p.distance = module.exports().CI_GetDistance();
-    for (const ComponentResponse& r : p.components) p.componentDistances.push_back(array.componentDistance(r.component));
+    for (const ComponentResponse& r : p.components) {
+        p.componentDistances.push_back(array.componentDistance(r.component));
+        const int32_t type = array.appliedRecord().boxes[static_cast<size_t>(r.component - 1)].boxType;
+        p.silent.push_back(!(type >= 0 && type < ksr::kModelDataIdCount));
+    }
     for (int band = 1; band <= kBands; ++band) {
         const size_t i = static_cast<size_t>(band - 1);
         p.power[i] = powerSum(p.components, band);
@@ -82,7 +91,13 @@ void printTable(const std::vector<SeatPrediction>& seats, std::ostream& out) {
         for (int band = 1; band <= kBands; ++band) {
             const size_t i = static_cast<size_t>(band - 1);
             out << std::setw(3) << band << std::setw(6) << frequencyLabel(band) << " Hz" << std::setprecision(1);
-            for (const ComponentResponse& r : p.components) out << std::setw(8) << r.level[i];
+            for (size_t c = 0; c < p.components.size(); ++c) {
+                if (p.silent[c]) {
+                    out << std::setw(8) << "silent";
+                } else {
+                    out << std::setw(8) << p.components[c].level[i];
+                }
+            }
             out << std::setw(9) << p.power[i] << std::setw(9) << p.complexLevel[i] << "\n";
         }
         out << std::left << std::setw(12) << "dB(A)" << std::right << std::setw(8 * static_cast<int>(p.components.size()))
@@ -96,7 +111,13 @@ void printTable(const std::vector<SeatPrediction>& seats, std::ostream& out) {
         for (int band = 1; band <= kBands; ++band) {
             const size_t i = static_cast<size_t>(band - 1);
             out << std::setw(3) << band << std::setw(6) << frequencyLabel(band) << " Hz" << std::setprecision(3);
-            for (const ComponentResponse& r : p.components) out << std::setw(8) << r.phase[i];
+            for (size_t c = 0; c < p.components.size(); ++c) {
+                if (p.silent[c]) {
+                    out << std::setw(8) << "-";
+                } else {
+                    out << std::setw(8) << p.components[c].phase[i];
+                }
+            }
             out << std::setw(9) << "" << std::setw(9) << p.complexPhase[i] << "\n";
         }
         out << "\n";
@@ -130,8 +151,14 @@ void printCsv(const std::vector<SeatPrediction>& seats, std::ostream& out) {
             const ComponentResponse& r = p.components[c];
             for (int band = 1; band <= kBands; ++band) {
                 const size_t i = static_cast<size_t>(band - 1);
-                prefix() << r.component << "," << band << "," << bandCentreFrequency(band) << "," << r.level[i] << ","
-                         << r.phase[i] << "," << r.delay << "," << p.componentDistances[c] << "\n";
+                // A silent component has no level or phase: both fields stay empty.
+                prefix() << r.component << "," << band << "," << bandCentreFrequency(band) << ",";
+                if (p.silent[c]) {
+                    out << ",";
+                } else {
+                    out << r.level[i] << "," << r.phase[i];
+                }
+                out << "," << r.delay << "," << p.componentDistances[c] << "\n";
             }
         }
         for (int band = 1; band <= kBands; ++band) {
@@ -179,8 +206,9 @@ Json predictionJson(const LoadedModule& module, const Scene& scene, const Applie
             components.push_back({{"component", r.component},
                                   {"distance", p.componentDistances[c]},
                                   {"delay", r.delay},
-                                  {"levels", bandsJson(r.level)},
-                                  {"phases", bandsJson(r.phase)}});
+                                  {"silent", static_cast<bool>(p.silent[c])},
+                                  {"levels", p.silent[c] ? Json(nullptr) : bandsJson(r.level)},
+                                  {"phases", p.silent[c] ? Json(nullptr) : bandsJson(r.phase)}});
         }
         seat["components"] = components;
         seat["powerSum"] = {{"levels", bandsJson(p.power)}, {"aWeighted", p.powerA}};
@@ -200,6 +228,7 @@ CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options) {
         "Per seat and component the 21 band levels (dB), phases (rad) and the delay (s), and the array's power and "
         "complex sums per band, through the module's exports.");
     addSceneOptions(*command, options.scene);
+    command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
     command->add_option("--seat", options.seats, "A listener, host metres x,y,z; give one or more")->required();
     command->add_option("--format", options.format, "table, summary (one line per seat), csv or json")
         ->check(CLI::IsMember({"table", "summary", "csv", "json"}))
@@ -214,6 +243,7 @@ CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options) {
 void runPredict(const LoadedModule& module, const PredictOptions& options, std::ostream& out) {
     module.require({"CI_GetDistance"});
     const Scene scene = readScene(options.scene);
+    reportDepartures(scene.design, options.scene.design, options.strict);
     std::vector<Triple> seats;
     for (const std::string& text : options.seats) seats.push_back(parseTriple(text, "--seat"));
 

@@ -20,7 +20,8 @@ bool isVeltPath(const std::string& path) {
 HostDesign importVeltFile(const std::string& path) {
     const ksr::LoadedText loaded = ksr::loadExchangeText(path);
     if (loaded.status == ksr::LoadStatus::unreadable) {
-        throw HostError("cannot read exchange file '" + path + "': no such file, not readable or too large");
+        throw HostError("cannot read exchange file '" + path + "': no such file, not readable or too large",
+                        ExitStatus::fileAccess);
     }
     if (loaded.status == ksr::LoadStatus::tooShort) {
         throw HostError(path + ": This file contains no valid data (shorter than 32 bytes).");
@@ -29,15 +30,15 @@ HostDesign importVeltFile(const std::string& path) {
     if (!ksr::importExchangeDocument(ksr::parseExchangeText(loaded.text), design.working).imported) {
         throw HostError(path + ": This file contains no valid data (no Array.Main.BoxCount with rows of a KSR box type).");
     }
+    design.listedBoxes = design.working.boxCount;
     ksr::wholeGrid(design.working);
     ksr::recomputeElevations(design.working);
     return design;
 }
 
 void exportVeltFile(const HostDesign& design, const std::string& path, int32_t version) {
-    if (ksr::exportExchangeFile(design.working, path, version) != 0) {
-        throw HostError("cannot write exchange file '" + path + "' (or the existing file cannot be read)");
-    }
+    const ksr::ExportResult result = ksr::exportExchangeFile(design.working, path, version);
+    if (!result.written()) throw HostError("velt export: " + result.reason, ExitStatus::fileAccess);
 }
 
 }  // namespace ksrhost
