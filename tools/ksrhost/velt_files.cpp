@@ -20,7 +20,7 @@ bool isVeltPath(const std::string& path) {
 HostDesign importVeltFile(const std::string& path) {
     const ksr::LoadedText loaded = ksr::loadExchangeText(path);
     if (loaded.status == ksr::LoadStatus::unreadable) {
-        throw HostError("cannot read exchange file '" + path + "': no such file, not readable or too large");
+        throw FileError("cannot read exchange file '" + path + "': no such file, not readable or too large");
     }
     if (loaded.status == ksr::LoadStatus::tooShort) {
         throw HostError(path + ": This file contains no valid data (shorter than 32 bytes).");
@@ -36,7 +36,7 @@ HostDesign importVeltFile(const std::string& path) {
 
 void exportVeltFile(const HostDesign& design, const std::string& path, int32_t version) {
     if (ksr::exportExchangeFile(design.working, path, version) != 0) {
-        throw HostError("cannot write exchange file '" + path + "' (or the existing file cannot be read)");
+        throw FileError("cannot write exchange file '" + path + "' (or the existing file cannot be read)");
     }
 }
 
