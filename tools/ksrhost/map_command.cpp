@@ -328,7 +328,7 @@ CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
         "map",
         "The level of the arrays over a vertical section through the first array and along a straight audience "
         "line, or with --plane in plan over the audience areas, for one band or A-weighted; CSV files, and a PNG "
-        "drawn by render_map.py (the python3 on PATH, with matplotlib).");
+        "drawn by render_map.py (the first python3 or python on PATH that has matplotlib).");
     addSceneOptions(*command, options.scene);
     command->add_option("--band", options.band, "A (A-weighted broadband) or a band 1..21 (100 Hz .. 10 kHz)")
         ->capture_default_str();
