@@ -18,7 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "exports/ksr.h"
 
 namespace ksrhost {
