@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <iomanip>
+#include <iostream>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "commands.h"
 #include "host_error.h"
 #include "output_file.h"
+#include "progress.h"
 #include "scene_sound.h"
 #include "seats_file.h"
 #include "text_values.h"
@@ -298,7 +300,11 @@ void runPredict(const LoadedModule& module, const PredictOptions& options, std::
     reportNotes(air.notes);
     SceneSound sound(module, scene.arrays);
     std::vector<SeatPrediction> predictions;
-    for (const NamedSeat& seat : seats) predictions.push_back(predictSeat(sound, seat));
+    Progress progress("predict", "seats", seats.size(), std::cerr);
+    for (const NamedSeat& seat : seats) {
+        predictions.push_back(predictSeat(sound, seat));
+        progress.advance(1);
+    }
 
     std::ostream& sink = file.stream();
     if (options.format == "json") {

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_error.h"
 #include "text_values.h"
 #include "velt_files.h"

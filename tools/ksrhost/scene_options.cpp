@@ -5,10 +5,10 @@
 #include <iostream>
 
 #include "commands.h"
+#include "design/design_rules.h"
 #include "host_error.h"
 #include "text_values.h"
 #include "velt_files.h"
-#include "dialog/design_rules.h"
 
 namespace ksrhost {
 
