@@ -15,18 +15,22 @@ std::array<double, kBandAverageTones> bandAverageTones(int32_t band) {
 }
 
 double bandAveragedLevel(std::span<const BandShare> shares, int32_t band) {
-    double energy = 0.0;
-    for (const double tone : bandAverageTones(band)) {
-        const double omega = 2.0 * std::numbers::pi * tone;
-        double real = 0.0, imaginary = 0.0;
-        for (const BandShare& share : shares) {
-            const double pressure = std::pow(10.0, share.level / 20.0);
-            const double angle = share.phase - omega * share.delay;
-            real += pressure * std::cos(angle);
-            imaginary += pressure * std::sin(angle);
+    // Share by share, each tone's sum gathered in its own accumulator: the
+    // same additions in the same order as tone by tone, with one pow per
+    // share instead of one per share and tone.
+    std::array<double, kBandAverageTones> omegas{}, real{}, imaginary{};
+    const std::array<double, kBandAverageTones> tones = bandAverageTones(band);
+    for (int32_t k = 0; k < kBandAverageTones; ++k) omegas[k] = 2.0 * std::numbers::pi * tones[k];
+    for (const BandShare& share : shares) {
+        const double pressure = std::pow(10.0, share.level / 20.0);
+        for (int32_t k = 0; k < kBandAverageTones; ++k) {
+            const double angle = share.phase - omegas[k] * share.delay;
+            real[k] += pressure * std::cos(angle);
+            imaginary[k] += pressure * std::sin(angle);
         }
-        energy += real * real + imaginary * imaginary;
     }
+    double energy = 0.0;
+    for (int32_t k = 0; k < kBandAverageTones; ++k) energy += real[k] * real[k] + imaginary[k] * imaginary[k];
     energy /= kBandAverageTones;
     return energy > 0.0 && std::isfinite(energy) ? 10.0 * std::log10(energy) : kSilentLevel;
 }

@@ -3,7 +3,8 @@
 # both presets, then runs the reference host ksrhost.exe under 32-bit Wine
 # against build/win32/ksr.dll for a 12-box example design. It prints the
 # array's level at a few seats and draws the coverage picture
-# build/main/ksr12_coverage.png (with its CSV files beside it).
+# build/main/ksr12_coverage.png (with its CSV files beside it), and the plan
+# view of a hall with a left and a right hang, build/main/hall_left_right_plan.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,5 +36,12 @@ echo "== ksrhost.exe map (Wine, ksr.dll): 200 x 100 seats and the audience line"
 (cd build/win32 && wine ksrhost.exe map "../../$design" "${placement[@]}" -o "../../$out/ksr12_coverage")
 /usr/bin/python3 tools/ksrhost/render_map.py "$out/ksr12_coverage_section.csv" "$out/ksr12_coverage_line.csv" \
   "$out/ksr12_coverage.png"
+
+echo
+echo "== ksrhost.exe map --plane (Wine, ksr.dll): the two-array example hall in plan"
+(cd build/win32 && wine ksrhost.exe map ../../tools/ksrhost/examples/hall_left_right.json --plane --resolution 0.5 \
+  -o "../../$out/hall_left_right")
+/usr/bin/python3 tools/ksrhost/render_map.py --plane "$out/hall_left_right_plane.csv" "$out/hall_left_right_plan.png"
 echo
 echo "Coverage picture: $out/ksr12_coverage.png"
+echo "Plan of the hall: $out/hall_left_right_plan.png"

@@ -11,6 +11,7 @@
 #include "design/design_rules.h"
 #include "host_design.h"
 #include "host_session.h"
+#include "scene_sound.h"
 
 namespace ksrhost {
 namespace {
@@ -22,12 +23,20 @@ const LoadedModule& module() {
 
 // A flown line of boxes of one type, each turned further down by step
 // degrees from the grid.
-SetupRecord splayed(int32_t boxCount, int32_t type, float step) {
+HostDesign splayedDesign(int32_t boxCount, int32_t type, float step) {
     HostDesign design = defaultHostDesign();
     design.working.boxCount = boxCount;
     for (size_t i = 0; i < 16; ++i) design.working.boxes[i] = {type, 0.0f, i == 0 ? 0.0f : step};
     ksr::recomputeElevations(design.working);
-    return toSetupRecord(design);
+    return design;
+}
+
+SetupRecord splayed(int32_t boxCount, int32_t type, float step) {
+    return toSetupRecord(splayedDesign(boxCount, type, step));
+}
+
+SceneArray sceneArray(const HostDesign& design, const ArrayPlacement& placement) {
+    return SceneArray{"array", "test", design, placement};
 }
 
 TEST(HostAir, ValuesTheModuleClampsComeBackWithANote) {
@@ -86,10 +95,10 @@ TEST(HostArrayInstance, RespondsForEveryComponentAndFallsOffWithDistance) {
 
 TEST(CoverageMap, SeatsLieInTheSectionAlongTheAim) {
     const ArrayPlacement placement{{2.0f, 3.0f, 8.0f}, {90.0f, 0.0f, 0.0f}};  // aims along +x
-    HostArray array(module(), splayed(4, 4, -10.0f), placement);
+    SceneSound sound(module(), {sceneArray(splayedDesign(4, 4, -10.0f), placement)});
     const SectionGrid grid{1.0, 21.0, 0.0, 10.0, 3, 2};
     const AudienceLine line{{3.0f, 3.0f, 1.2f}, {23.0f, 3.0f, 1.2f}, 5};
-    const CoverageMap map = computeCoverage(array, placement, grid, line, MapQuantity{});
+    const CoverageMap map = computeCoverage(sound, placement, grid, line, MapQuantity{}, nullptr);
 
     EXPECT_NEAR(map.direction[0], 1.0f, 1e-6f);
     EXPECT_NEAR(map.direction[1], 0.0f, 1e-6f);
@@ -106,6 +115,7 @@ TEST(CoverageMap, SeatsLieInTheSectionAlongTheAim) {
     ASSERT_EQ(map.line.size(), 5u);
     EXPECT_DOUBLE_EQ(map.line[4].along, 20.0);
     EXPECT_FLOAT_EQ(map.line[2].seat[0], 13.0f);
+    EXPECT_NEAR(map.line[2].alongAim, 11.0, 1e-5);
 
     // Each box aims 10 degrees further down than the one above it.
     ASSERT_EQ(map.boxes.size(), 4u);
@@ -120,17 +130,63 @@ TEST(CoverageMap, SeatsLieInTheSectionAlongTheAim) {
 TEST(CoverageMap, TheQuantityPicksTheSum) {
     HostArray array(module(), splayed(12, 4, -1.0f), ArrayPlacement{});
     const auto seat = array.respond({0.0f, -15.0f, 2.0f});
-    const double power13 = seatLevel(seat, {13, false});
-    const double complex13 = seatLevel(seat, {13, true});
+    const double power13 = seatLevel(seat, {13, SumKind::power});
+    const double complex13 = seatLevel(seat, {13, SumKind::complex});
+    const double tone13 = seatLevel(seat, {13, SumKind::tone});
     EXPECT_DOUBLE_EQ(power13, powerSum(seat, 13));
-    EXPECT_DOUBLE_EQ(complex13, complexSum(seat, 13).level);
+    EXPECT_DOUBLE_EQ(complex13, bandAveragedSum(seat, 13));
+    EXPECT_DOUBLE_EQ(tone13, complexSum(seat, 13).level);
     // Twelve coherent boxes cannot exceed the power sum by more than 10 log10(12).
     EXPECT_LE(complex13, power13 + 10.0 * std::log10(12.0) + 1e-9);
     BandValues bands{};
-    for (int band = 1; band <= kBands; ++band) bands[static_cast<size_t>(band - 1)] = complexSum(seat, band).level;
-    EXPECT_DOUBLE_EQ(seatLevel(seat, {0, true}), aWeightedTotal(bands));
-    EXPECT_EQ(describe({0, true}), "A-weighted, complex sum");
-    EXPECT_EQ(describe({13, false}), "band 13 (1600 Hz), power sum");
+    for (int band = 1; band <= kBands; ++band) bands[static_cast<size_t>(band - 1)] = bandAveragedSum(seat, band);
+    EXPECT_DOUBLE_EQ(seatLevel(seat, {0, SumKind::complex}), aWeightedTotal(bands));
+    EXPECT_EQ(describe({0, SumKind::complex}), "A-weighted, complex sum");
+    EXPECT_EQ(describe({13, SumKind::power}), "band 13 (1.6 kHz), power sum");
+}
+
+// Two arrays of one scene are two instances: each keeps its own design and
+// placement while the other answers, and their components add up.
+TEST(SceneSoundArrays, SeveralArraysAnswerTogether) {
+    const ArrayPlacement left{{-5.0f, 0.0f, 8.0f}, {0.0f, 0.0f, 0.0f}};
+    const ArrayPlacement right{{5.0f, 0.0f, 8.0f}, {0.0f, 0.0f, 0.0f}};
+    SceneSound sound(module(), {sceneArray(splayedDesign(4, 4, -2.0f), left),
+                                sceneArray(splayedDesign(6, 6, -1.0f), right)});
+    ASSERT_EQ(sound.arrayCount(), 2u);
+    const Triple seat{-5.0f, -12.0f, 1.2f};
+    const std::vector<ComponentResponse> both(sound.respond(seat).begin(), sound.respond(seat).end());
+    ASSERT_EQ(both.size(), 10u);
+    EXPECT_EQ(sound.arrayOf(3), 0u);
+    EXPECT_EQ(sound.arrayOf(4), 1u);
+    EXPECT_EQ(both[4].component, 1);
+    EXPECT_NEAR(sound.array(0).componentPosition(1)[0], -5.0f, 1e-5f);
+    EXPECT_NEAR(sound.array(1).componentPosition(1)[0], 5.0f, 1e-5f);
+    EXPECT_NEAR(sound.array(0).referenceDistance(), std::hypot(12.0, 6.8), 1e-4);
+
+    // Each array alone gives the same answer as within the scene.
+    HostArray alone(module(), splayed(6, 6, -1.0f), right);
+    const auto single = alone.respond(seat);
+    for (size_t c = 0; c < single.size(); ++c) {
+        EXPECT_EQ(single[c].level, both[4 + c].level) << c;
+        EXPECT_EQ(single[c].delay, both[4 + c].delay) << c;
+    }
+}
+
+// Two identical arrays at one place: their pressures add in phase (+6 dB),
+// their powers double (+3 dB), in every band and for every sum.
+TEST(SceneSoundArrays, TwoIdenticalArraysInOnePlace) {
+    const ArrayPlacement place{{0.0f, 0.0f, 8.0f}, {0.0f, -3.0f, 0.0f}};
+    const HostDesign design = splayedDesign(8, 4, -2.0f);
+    SceneSound one(module(), {sceneArray(design, place)});
+    SceneSound two(module(), {sceneArray(design, place), sceneArray(design, place)});
+    const Triple seat{3.0f, -20.0f, 1.2f};
+    const std::vector<ComponentResponse> single(one.respond(seat).begin(), one.respond(seat).end());
+    const std::span<const ComponentResponse> pair = two.respond(seat);
+    for (const int band : {1, 8, 13, 21}) {
+        EXPECT_NEAR(bandSum(pair, band, SumKind::complex), bandSum(single, band, SumKind::complex) + 20.0 * std::log10(2.0), 1e-6) << band;
+        EXPECT_NEAR(bandSum(pair, band, SumKind::tone), bandSum(single, band, SumKind::tone) + 20.0 * std::log10(2.0), 1e-6) << band;
+        EXPECT_NEAR(bandSum(pair, band, SumKind::power), bandSum(single, band, SumKind::power) + 10.0 * std::log10(2.0), 1e-6) << band;
+    }
 }
 
 }  // namespace

@@ -124,6 +124,18 @@ class Info(KsrhostCase):
         self.assertTrue(info["helpFile"].endswith("ksr_help.pdf"))
 
 
+def band_averaged(components, band, levels="levelsDb", phases="phasesRad", delay="delayS"):
+    """The energy mean of the complex sums at the band's eight tones, dB."""
+    centre = centre_frequency(band)
+    energy = 0.0
+    for k in range(8):
+        omega = 2 * math.pi * centre * 2 ** ((k + 0.5) / 24 - 1 / 6)
+        pressure = sum(10 ** (c[levels][band - 1] / 20) * cmath.exp(1j * (c[phases][band - 1] - omega * c[delay]))
+                       for c in components)
+        energy += abs(pressure) ** 2
+    return 10 * math.log10(energy / 8)
+
+
 class Predict(KsrhostCase):
     SEATS = ("0,-5,1.2", "0,-20,1.2", "3,-35,1.2")
 
@@ -133,39 +145,44 @@ class Predict(KsrhostCase):
             args += ["--seat", seat]
         return self.ok(*args, *extra)[0]
 
-    def test_every_component_and_both_sums(self):
+    def test_every_component_and_the_sums(self):
         result = json.loads(self.predict("--format", "json"))
-        self.assertEqual(result["appliedTypes"], [6] * 6 + [4] * 6)
-        self.assertEqual(result["array"]["angles"], [0, -3, 0])  # the grid elevation
+        self.assertEqual(len(result["arrays"]), 1)
+        self.assertEqual(result["arrays"][0]["appliedTypes"], [6] * 6 + [4] * 6)
+        self.assertEqual(result["arrays"][0]["anglesDeg"], [0, -3, 0])  # the grid elevation
+        self.assertEqual(result["air"]["speedOfSoundMPerS"], 343)
         self.assertEqual(len(result["seats"]), len(self.SEATS))
-        speed = result["air"]["speedOfSound"]
+        speed = result["air"]["speedOfSoundMPerS"]
         for seat in result["seats"]:
             components = seat["components"]
             self.assertEqual([c["component"] for c in components], list(range(1, 13)))
+            self.assertEqual({c["array"] for c in components}, {1})
             for c in components:
-                self.assertEqual(len(c["levels"]), BAND_COUNT)
-                self.assertEqual(len(c["phases"]), BAND_COUNT)
-                self.assertAlmostEqual(c["delay"], c["distance"] / speed, places=6)
+                self.assertEqual(len(c["levelsDb"]), BAND_COUNT)
+                self.assertEqual(len(c["phasesRad"]), BAND_COUNT)
+                self.assertAlmostEqual(c["delayS"], c["distanceM"] / speed, places=6)
             # The sums, worked out again from the components.
             for band in range(1, BAND_COUNT + 1):
                 i = band - 1
-                levels = [c["levels"][i] for c in components]
-                self.assertAlmostEqual(seat["powerSum"]["levels"][i], power_sum(levels), places=3)
+                levels = [c["levelsDb"][i] for c in components]
+                self.assertAlmostEqual(seat["powerSum"]["levelsDb"][i], power_sum(levels), places=3)
                 omega = 2 * math.pi * centre_frequency(band)
-                pressure = sum(10 ** (c["levels"][i] / 20) * cmath.exp(1j * (c["phases"][i] - omega * c["delay"]))
+                pressure = sum(10 ** (c["levelsDb"][i] / 20) * cmath.exp(1j * (c["phasesRad"][i] - omega * c["delayS"]))
                                for c in components)
-                self.assertAlmostEqual(seat["complexSum"]["levels"][i], 20 * math.log10(abs(pressure)), places=3)
-                self.assertAlmostEqual(seat["complexSum"]["phases"][i], cmath.phase(pressure), places=3)
+                # Within 0.01 dB: a tone sum near a notch magnifies the last digit of the printed inputs.
+                self.assertAlmostEqual(seat["toneSum"]["levelsDb"][i], 20 * math.log10(abs(pressure)), delta=0.01)
+                self.assertAlmostEqual(seat["toneSum"]["phasesRad"][i], cmath.phase(pressure), places=3)
+                self.assertAlmostEqual(seat["complexSum"]["levelsDb"][i], band_averaged(components, band), delta=0.005)
         near, far = result["seats"][0], result["seats"][2]
-        self.assertGreater(near["complexSum"]["aWeighted"], far["complexSum"]["aWeighted"])
+        self.assertGreater(near["complexSum"]["aWeightedDbA"], far["complexSum"]["aWeightedDbA"])
 
     def test_cabinets_without_measured_data_are_shown_silent(self):
         design = example("ksr8_kb340_top.json")  # two KB340 above six KSR51 V
         result = json.loads(self.predict("--format", "json", design=design))
         for seat in result["seats"]:
             self.assertEqual([c["silent"] for c in seat["components"]], [True] * 2 + [False] * 6)
-            self.assertEqual([c["levels"] is None for c in seat["components"]], [True] * 2 + [False] * 6)
-            self.assertTrue(all(level > 0 for c in seat["components"][2:] for level in c["levels"]))
+            self.assertEqual([c["levelsDb"] is None for c in seat["components"]], [True] * 2 + [False] * 6)
+            self.assertTrue(all(level > 0 for c in seat["components"][2:] for level in c["levelsDb"]))
         rows = list(csv.DictReader(io.StringIO(self.predict("--format", "csv", design=design))))
         silent = [r for r in rows if r["component"] in ("1", "2")]
         self.assertEqual(len(silent), 2 * BAND_COUNT * len(self.SEATS))
@@ -178,36 +195,70 @@ class Predict(KsrhostCase):
 
     def test_formats_tell_the_same(self):
         result = json.loads(self.predict("--format", "json"))
-        rows = list(csv.DictReader(io.StringIO(self.predict("--format", "csv"))))
-        per_seat = 12 * BAND_COUNT + 2 * BAND_COUNT + 2
+        text = self.predict("--format", "csv")
+        rows = list(csv.DictReader(io.StringIO(text)))
+        per_seat = 12 * BAND_COUNT + 3 * (BAND_COUNT + 1)
         self.assertEqual(len(rows), len(self.SEATS) * per_seat)
         row = next(r for r in rows if r["seat"] == "2" and r["component"] == "3" and r["band"] == "7")
-        self.assertAlmostEqual(float(row["level_db"]), result["seats"][1]["components"][2]["levels"][6], places=4)
+        self.assertEqual(row["array"], "1")
+        self.assertAlmostEqual(float(row["level_db"]), result["seats"][1]["components"][2]["levelsDb"][6], places=4)
+        self.assertEqual(float(row["component_distance_m"]), result["seats"][1]["components"][2]["distanceM"])
         a_weighted = next(r for r in rows if r["seat"] == "3" and r["component"] == "complex" and r["band"] == "A")
-        self.assertAlmostEqual(float(a_weighted["level_db"]), result["seats"][2]["complexSum"]["aWeighted"], places=4)
+        self.assertAlmostEqual(float(a_weighted["level_db"]), result["seats"][2]["complexSum"]["aWeightedDbA"],
+                               places=3)
+        # Values as typed, without single-precision noise.
+        self.assertEqual({r["z_m"] for r in rows}, {"1.2"})
+        self.assertNotIn("0000000", text)
+        self.assertNotIn("999999", json.dumps(result["seats"][0]["positionM"]))
 
         table = self.predict("--format", "table")
         self.assertEqual(table.count("Seat "), len(self.SEATS))
-        self.assertIn("1.6k Hz", table)
+        self.assertIn("1.6 kHz", table)
+        self.assertNotIn("k Hz", table)
         self.assertIn("C12", table)
 
         summary = self.predict("--format", "summary").splitlines()
         self.assertEqual(len(summary), 2 + len(self.SEATS))
+        labels = ["125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 kHz", "8 kHz"]
+        self.assertEqual([summary[1].find(label) for label in labels],
+                         sorted(summary[1].find(label) for label in labels))
+        self.assertNotIn(-1, [summary[1].find(label) for label in labels])
         for line, seat in zip(summary[2:], result["seats"]):
-            self.assertAlmostEqual(float(line.split()[4]), seat["complexSum"]["aWeighted"], delta=0.051)
+            fields = line.split()
+            self.assertAlmostEqual(float(fields[4]), seat["complexSum"]["aWeightedDbA"], delta=0.051)
+            # The octave columns are true octaves: the power sum of three third-octave bands.
+            bands = seat["complexSum"]["levelsDb"]
+            for octave in range(7):
+                self.assertAlmostEqual(float(fields[5 + octave]), power_sum(bands[3 * octave:3 * octave + 3]),
+                                       delta=0.051)
         power = self.predict("--format", "summary", "--sum", "power").splitlines()
-        self.assertAlmostEqual(float(power[2].split()[4]), result["seats"][0]["powerSum"]["aWeighted"], delta=0.051)
+        self.assertAlmostEqual(float(power[2].split()[4]), result["seats"][0]["powerSum"]["aWeightedDbA"], delta=0.051)
 
     def test_a_velt_file_predicts_like_the_design_it_imports(self):
         imported = self.write("imported.json", self.ok("velt", "import", example("ksr12_flown.velt"))[0])
-        from_velt = json.loads(self.predict("--format", "json", design=example("ksr12_flown.velt")))
-        from_json = json.loads(self.predict("--format", "json", design=imported))
+        # The exchange file carries no grid elevation; --grid-elevation gives it back.
+        from_velt = json.loads(self.predict("--format", "json", "--grid-elevation", "-3",
+                                            design=example("ksr12_flown.velt")))
+        from_json = json.loads(self.predict("--format", "json", "--grid-elevation", "-3", design=imported))
+        from_design = json.loads(self.predict("--format", "json"))
         self.assertEqual(from_velt["seats"], from_json["seats"])
+        self.assertEqual(from_velt["seats"], from_design["seats"])
+        self.assertEqual(from_velt["arrays"][0]["anglesDeg"], [0, -3, 0])
+
+    def test_seats_from_a_file(self):
+        seats = self.write("seats.csv", "x,y,z,name\n0,-5,1.2,front\n# a comment\n0,-20,1.2,\"Row K, 14\"\n3,-35,1.2\n")
+        from_file = json.loads(self.ok("predict", example("ksr12_flown.json"), "--array-position", "0,0,10",
+                                       "--seats", seats, "--format", "json")[0])
+        typed = json.loads(self.predict("--format", "json"))
+        self.assertEqual([s.get("name") for s in from_file["seats"]], ["front", "Row K, 14", None])
+        self.assertEqual([s["complexSum"] for s in from_file["seats"]], [s["complexSum"] for s in typed["seats"]])
+        summary = self.ok("predict", example("ksr12_flown.json"), "--seats", seats, "--format", "summary")[0]
+        self.assertTrue(summary.splitlines()[3].endswith("Row K, 14"))
 
     def test_air_reaches_the_module(self):
         def level_10k(*extra):
             out = self.ok("predict", example("ksr12_flown.json"), "--seat", "0,-40,1.2", "--format", "json", *extra)
-            return json.loads(out[0])["seats"][0]["powerSum"]["levels"][20]
+            return json.loads(out[0])["seats"][0]["powerSum"]["levelsDb"][20]
 
         self.assertGreater(level_10k("--no-air-absorption"), level_10k() + 3)
         self.assertNotAlmostEqual(level_10k("--humidity", "20"), level_10k("--humidity", "90"), places=1)
@@ -215,20 +266,34 @@ class Predict(KsrhostCase):
                                "--format", "json")
         self.assertEqual(status, 0, err)
         self.assertIn("Air Temperature 150 is outside the module's range; it uses 100", err)
-        self.assertEqual(json.loads(out)["air"]["temperature"], 100)
+        self.assertEqual(json.loads(out)["air"]["temperatureC"], 100)
 
     def test_array_angles_turn_the_array(self):
         def level(*extra):
             out = self.ok("predict", example("ksr12_flown.json"), "--seat", "0,-20,1.2", "--format", "json", *extra)
-            return json.loads(out[0])["seats"][0]["complexSum"]["aWeighted"]
+            return json.loads(out[0])["seats"][0]["complexSum"]["aWeightedDbA"]
 
         self.assertAlmostEqual(level(), level("--array-angles", "0,-3,0"), places=6)
         self.assertGreater(level(), level("--array-angles", "180,-3,0") + 10)  # aimed away
 
+    def test_options_in_any_order(self):
+        expected = self.ok("predict", example("ksr12_flown.json"), "--seat", "0,-5,1", "--format", "csv")[0]
+        module = os.path.join(os.path.dirname(os.path.abspath(COMMAND[-1])),
+                              "ksr.dll" if COMMAND[-1].endswith(".exe") else "libksr.so")
+        orders = [
+            ["predict", "--seat", "0,-5,1", example("ksr12_flown.json"), "--format", "csv"],
+            ["predict", "--format", "csv", "--seat", "0,-5,1", example("ksr12_flown.json")],
+            ["predict", example("ksr12_flown.json"), "--module", module, "--format", "csv", "--seat", "0,-5,1"],
+            ["--module", module, "predict", "--format=csv", example("ksr12_flown.json"), "--seat=0,-5,1"],
+        ]
+        for args in orders:
+            with self.subTest(args=args):
+                self.assertEqual(self.ok(*args)[0], expected)
+
 
 class Map(KsrhostCase):
-    def map(self, *extra, design=example("ksr12_flown.json")):
-        out, _ = self.ok("map", design, "--array-position", "0,0,10", "--grid", "21x9", "--distance", "0:40",
+    def map(self, *extra, design=example("ksr12_flown.json"), position="0,0,10"):
+        out, _ = self.ok("map", design, "--array-position", position, "--grid", "21x9", "--distance", "0:40",
                          "--height", "0:16", "--line-points", "11", "-o", self.path("cover"), *extra)
         return out, read_map(self.path("cover_section.csv")), read_map(self.path("cover_line.csv"))
 
@@ -238,6 +303,8 @@ class Map(KsrhostCase):
         self.assertEqual(meta["quantity"], "A-weighted, complex sum")
         self.assertEqual(meta["unit"], "dB(A)")
         self.assertEqual(meta["grid"], "21 x 9")
+        self.assertEqual(meta["columns"], ["along_aim_m", "height_m", "x_m", "y_m", "z_m", "level_db"])
+        self.assertEqual(line_meta["columns"], ["along_line_m", "x_m", "y_m", "z_m", "along_aim_m", "level_db"])
         self.assertEqual(len(meta["boxes"]), 12)
         self.assertEqual(len(rows), 21 * 9)
         self.assertEqual(rows[0][:2], [0.0, 0.0])
@@ -245,14 +312,16 @@ class Map(KsrhostCase):
         self.assertTrue(all(math.isfinite(r[5]) for r in rows))
         self.assertEqual(len(line_rows), 11)
         self.assertAlmostEqual(line_rows[-1][0], 39.0, places=4)  # from 1 m to 40 m at ear height
-        self.assertTrue(all(abs(r[3] - 1.2) < 1e-6 for r in line_rows))
+        self.assertTrue(all(r[3] == 1.2 for r in line_rows))
 
     def test_a_map_seat_is_the_predicted_seat(self):
-        _, (_, rows), _ = self.map("--band", "13", "--sum", "power")
-        distance, height, x, y, z, level = rows[5 * 21 + 10]
-        predicted = self.ok("predict", example("ksr12_flown.json"), "--array-position", "0,0,10", "--seat",
-                            f"{x},{y},{z}", "--format", "json")[0]
-        self.assertAlmostEqual(json.loads(predicted)["seats"][0]["powerSum"]["levels"][12], level, places=3)
+        for sum_kind, key in (("power", "powerSum"), ("complex", "complexSum"), ("tone", "toneSum")):
+            with self.subTest(sum=sum_kind):
+                _, (_, rows), _ = self.map("--band", "13", "--sum", sum_kind)
+                distance, height, x, y, z, level = rows[5 * 21 + 10]
+                predicted = self.ok("predict", example("ksr12_flown.json"), "--array-position", "0,0,10", "--seat",
+                                    f"{x},{y},{z}", "--format", "json")[0]
+                self.assertAlmostEqual(json.loads(predicted)["seats"][0][key]["levelsDb"][12], level, places=2)
 
     def test_the_array_covers_the_audience_below_it(self):
         _, (meta, rows), _ = self.map()
@@ -261,21 +330,213 @@ class Map(KsrhostCase):
         # 6 m above the array's top is not.
         self.assertGreater(at[(20.0, 2.0)], at[(20.0, 16.0)] + 6)
         # Every box aims downward, each further down than the one above it.
-        aims = [b[5] for b in meta["boxes"]]
+        aims = [b[6] for b in meta["boxes"]]
         self.assertTrue(all(a < 0 for a in aims))
         self.assertTrue(all(lower < upper for upper, lower in zip(aims, aims[1:])))
 
+    def test_a_ground_stack_stands_on_its_point(self):
+        # Six boxes with splays of 0, -1, -2, -4, -6, -8 degrees on the floor:
+        # box 1 rests on the point, the others stand above it, splayed upward.
+        _, (meta, _), _ = self.map(design=example("ksr6_ground_stacked.json"), position="0,0,0")
+        heights = [b[4] for b in meta["boxes"]]
+        self.assertAlmostEqual(heights[0], 0.13, places=2)
+        self.assertTrue(all(upper > lower for lower, upper in zip(heights, heights[1:])), heights)
+        self.assertLess(heights[-1], 6 * 0.26)
+        aims = [b[6] for b in meta["boxes"]]
+        self.assertAlmostEqual(aims[0], 0.0, places=4)
+        self.assertTrue(all(upper > lower for lower, upper in zip(aims, aims[1:])), aims)
+        self.assertEqual(meta["array"][0][:7], ["1", "0", "0", "0", "0", "0", "180"])
+        # Without --array-position it stands on the floor; angles given replace the convention.
+        status, _, _ = run("map", example("ksr6_ground_stacked.json"), "--grid", "2x2", "--line-points", "2",
+                           "-o", self.path("default"))
+        self.assertEqual(status, 0)
+        default_meta, _ = read_map(self.path("default_section.csv"))
+        self.assertEqual(default_meta["array"][0][:7], ["1", "0", "0", "0", "0", "0", "180"])
+        _, (hung, _), _ = self.map("--array-angles", "0,0,0", design=example("ksr6_ground_stacked.json"),
+                                   position="0,0,3")
+        self.assertTrue(all(b[4] < 3 for b in hung["boxes"]))
+
+
+def scene_file(case, arrays, audience=None, name="scene.json"):
+    scene = {"arrays": arrays}
+    if audience is not None:
+        scene["audience"] = audience
+    return case.write(name, json.dumps(scene))
+
+
+def flown(position, angles=None, name=None):
+    array = {"design": example("ksr12_flown.json"), "positionM": position}
+    if angles is not None:
+        array["anglesDeg"] = angles
+    if name is not None:
+        array["name"] = name
+    return array
+
+
+class Scenes(KsrhostCase):
+    def predict_json(self, design, *args):
+        return json.loads(self.ok("predict", design, "--format", "json", *args)[0])
+
+    def test_two_identical_arrays_in_one_place(self):
+        one = self.predict_json(scene_file(self, [flown([0, 0, 10])], name="one.json"), "--seat", "2,-18,1.2")["seats"][0]
+        two = self.predict_json(scene_file(self, [flown([0, 0, 10])] * 2, name="two.json"), "--seat", "2,-18,1.2")["seats"][0]
+        self.assertEqual(len(two["components"]), 24)
+        self.assertEqual([c["array"] for c in two["components"]], [1] * 12 + [2] * 12)
+        for band in range(BAND_COUNT):
+            self.assertAlmostEqual(two["complexSum"]["levelsDb"][band] - one["complexSum"]["levelsDb"][band],
+                                   20 * math.log10(2), places=3)
+            self.assertAlmostEqual(two["toneSum"]["levelsDb"][band] - one["toneSum"]["levelsDb"][band],
+                                   20 * math.log10(2), places=3)
+            self.assertAlmostEqual(two["powerSum"]["levelsDb"][band] - one["powerSum"]["levelsDb"][band],
+                                   10 * math.log10(2), places=3)
+
+    def test_a_scene_sums_its_arrays_each_placed_as_it_says(self):
+        seat = "-3,-15,1.2"
+        left, right = flown([-7, 0, 10], [8, -3, 0], "L"), flown([7, 0, 10], [-8, -3, 0], "R")
+        both = self.predict_json(scene_file(self, [left, right]), "--seat", seat)
+        self.assertEqual([a["name"] for a in both["arrays"]], ["L", "R"])
+        self.assertEqual(both["arrays"][1]["positionM"], [7, 0, 10])
+        alone = [self.predict_json(example("ksr12_flown.json"), "--array-position", ",".join(map(str, a["positionM"])),
+                                   "--array-angles", ",".join(map(str, a["anglesDeg"])), "--seat", seat)["seats"][0]
+                 for a in (left, right)]
+        mixed = both["seats"][0]
+        self.assertEqual(len(mixed["arrayDistancesM"]), 2)
+        self.assertEqual([c["levelsDb"] for c in mixed["components"]],
+                         [c["levelsDb"] for single in alone for c in single["components"]])
+        for band in range(BAND_COUNT):
+            self.assertAlmostEqual(mixed["powerSum"]["levelsDb"][band],
+                                   power_sum([single["powerSum"]["levelsDb"][band] for single in alone]), places=3)
+            self.assertAlmostEqual(mixed["complexSum"]["levelsDb"][band],
+                                   band_averaged(mixed["components"], band + 1), delta=0.005)
+
+    def test_the_example_venue(self):
+        out = self.ok("predict", example("hall_left_right.json"), "--seat", "0,-20,1.2", "--format", "table")[0]
+        self.assertIn("from the arrays: 1 left", out)
+        self.assertIn("2:C12", out)
+        result = self.predict_json(example("hall_left_right.json"), "--seat", "0,-20,1.2")
+        self.assertEqual(result["air"]["humidityPercent"], 50)
+        # Options on the command line replace the scene's air.
+        result = self.predict_json(example("hall_left_right.json"), "--seat", "0,-20,1.2", "--humidity", "70")
+        self.assertEqual(result["air"]["humidityPercent"], 70)
+
+
+class Plane(KsrhostCase):
+    def plane(self, design, *extra):
+        out, _ = self.ok("map", design, "--plane", "-o", self.path("plan"), *extra)
+        with open(self.path("plan_summary.json".replace("plan_", "plan_plane_")), encoding="utf-8") as f:
+            summary = json.load(f)
+        return out, read_map(self.path("plan_plane.csv")), summary
+
+    def test_statistics_of_a_small_rectangle(self):
+        # 0..2 by -11..-10 at 0.5 m: 5 x 3 seats at ear height 1.2 m.
+        out, (meta, rows), summary = self.plane(example("ksr12_flown.json"), "--area", "0:2,-11:-10",
+                                                "--resolution", "0.5")
+        self.assertEqual(meta["columns"], ["area", "column", "row", "x_m", "y_m", "z_m", "level_db"])
+        self.assertEqual(len(rows), 15)
+        self.assertEqual(sorted({r[3] for r in rows}), [0, 0.5, 1, 1.5, 2])
+        self.assertEqual(sorted({r[4] for r in rows}), [-11, -10.5, -10])
+        self.assertEqual({r[5] for r in rows}, {1.2})
+        # The statistics again from the seats.
+        levels = sorted(r[6] for r in rows)
+        n = len(levels)
+        mean = sum(levels) / n
+        sd = math.sqrt(sum((x - mean) ** 2 for x in levels) / n)
+
+        def percentile(p):
+            rank = p / 100 * (n - 1)
+            low = math.floor(rank)
+            return levels[low] + (levels[min(low + 1, n - 1)] - levels[low]) * (rank - low)
+
+        median = percentile(50)
+        stats = summary["statistics"]
+        self.assertEqual(stats["seats"], 15)
+        self.assertAlmostEqual(stats["meanDb"], mean, places=2)
+        self.assertAlmostEqual(stats["standardDeviationDb"], sd, places=2)
+        self.assertAlmostEqual(stats["p10Db"], percentile(10), places=2)
+        self.assertAlmostEqual(stats["p90Db"], percentile(90), places=2)
+        self.assertAlmostEqual(stats["spread10To90Db"], percentile(90) - percentile(10), places=2)
+        self.assertAlmostEqual(stats["withinThreeDbOfMedianShare"],
+                               sum(abs(x - median) <= 3 for x in levels) / n, places=3)
+        self.assertEqual(summary["unit"], "dB(A)")
+        self.assertIn(f"{mean:.1f}", out)
+        # Each seat is the predicted seat.
+        seat = rows[7]
+        predicted = json.loads(self.ok("predict", example("ksr12_flown.json"), "--seat",
+                                       f"{seat[3]},{seat[4]},{seat[5]}", "--format", "json")[0])
+        self.assertAlmostEqual(predicted["seats"][0]["complexSum"]["aWeightedDbA"], seat[6], places=2)
+
+    def test_areas_of_a_scene_raked_and_flat(self):
+        out, (meta, rows), summary = self.plane(example("hall_left_right.json"), "--resolution", "2")
+        self.assertEqual([a["name"] for a in summary["areas"]], ["floor", "raked rear"])
+        self.assertEqual(len(meta["array"]), 2)
+        self.assertEqual(len(meta["boxes"]), 24)
+        floor = [r for r in rows if r[0] == 1]
+        rear = [r for r in rows if r[0] == 2]
+        self.assertEqual(len(floor), 13 * 13)  # x -12..12, y -28..-4 at 2 m
+        self.assertEqual(len(rear), 13 * 7)    # y -40..-28
+        self.assertEqual({r[5] for r in floor}, {1.2})
+        for r in rear:  # the floor rises 3 m from y = -28 to y = -40
+            self.assertAlmostEqual(r[5], 1.2 + 3 * (-28 - r[4]) / 12, places=5)
+        self.assertEqual(summary["statistics"]["seats"], len(rows))
+        self.assertEqual(sum(a["statistics"]["seats"] for a in summary["areas"]), len(rows))
+        self.assertIn("raked rear", out)
+        self.assertIn("all areas", out)
+        # The hall is symmetric, and so is its map, but for the cabinets'
+        # measured balloons, which are not quite symmetric left to right.
+        at = {(r[0], r[3], r[4]): r[6] for r in rows}
+        for (area, x, y), level in at.items():
+            self.assertAlmostEqual(level, at[(area, -x, y)], delta=0.5)
+
 
 class MapPicture(KsrhostCase):
-    def test_png_is_drawn(self):
-        png = self.path("cover.png")
-        out, _ = self.ok("map", example("ksr12_flown.json"), "--grid", "40x20", "--line-points", "20", "-o",
-                         self.path("cover"), "--png", png)
-        self.assertIn("Drew", out)
-        with open(png, "rb") as f:
+    def assert_png(self, path):
+        with open(path, "rb") as f:
             data = f.read()
         self.assertEqual(data[:8], b"\x89PNG\r\n\x1a\n")
         self.assertGreater(len(data), 20000)
+
+    def test_png_is_drawn(self):
+        png = self.path("cover.png")
+        out, _ = self.ok("map", example("ksr12_flown.json"), "--grid", "40x20", "--line-points", "20", "-o",
+                         self.path("cover"), "--png", png, "--distance", "10:30")
+        self.assertIn("Drew", out)
+        self.assert_png(png)
+
+    def test_plan_of_two_arrays_is_drawn(self):
+        png = self.path("plan.png")
+        out, _ = self.ok("map", example("hall_left_right.json"), "--plane", "--resolution", "2", "-o",
+                         self.path("plan"), "--png", png)
+        self.assertIn(f"Drew      {png}", out)
+        self.assert_png(png)
+
+    def test_the_picture_goes_where_it_is_named(self):
+        # No extension added: the file is the one named, and the one reported.
+        png = self.path("noext")
+        out, _ = self.ok("map", example("ksr12_flown.json"), "--grid", "10x5", "--line-points", "5", "-o",
+                         self.path("cover"), "--png", png)
+        self.assertIn(f"Drew      {png}\n", out)
+        self.assert_png(png)
+        self.assertFalse(os.path.exists(png + ".png"))
+
+    def test_without_matplotlib_the_csv_files_stay(self):
+        # A PATH whose only Python lacks matplotlib: a clear message, status 2.
+        folder = self.path("bin")
+        os.mkdir(folder)
+        fake = os.path.join(folder, "python3")
+        with open(fake, "w", encoding="utf-8") as f:
+            f.write("#!/bin/sh\nexit 3\n")
+        os.chmod(fake, 0o755)
+        env = dict(os.environ, PATH=folder)
+        with tempfile.TemporaryFile() as err:
+            status = subprocess.run(COMMAND + ["map", example("ksr12_flown.json"), "--grid", "4x3", "--line-points",
+                                               "3", "-o", self.path("cover"), "--png", self.path("x.png")],
+                                    stdout=subprocess.DEVNULL, stderr=err, env=env, timeout=600).returncode
+            err.seek(0)
+            message = err.read().decode()
+        self.assertEqual(status, 2, message)
+        self.assertIn("no Python on PATH has matplotlib", message)
+        self.assertIn(self.path("cover_section.csv"), message)
+        self.assertTrue(os.path.exists(self.path("cover_section.csv")))
 
 
 class Velt(KsrhostCase):
@@ -451,63 +712,134 @@ class Design(KsrhostCase):
         self.assertEqual(self.ok("predict", example("ksr12_flown.json"), "--seat", "0,-10,1", "--strict")[1], "")
 
 
+BAD_INPUT, FILE_ACCESS = 1, 2
+
+
 class Errors(KsrhostCase):
     def test_bad_input_is_named_and_fails(self):
         four = ', '.join(['{"type": 5, "differenceAngle": 0}'] * 4)
         broken = self.write("broken.json", '{"boxCount": 4, "boxes": [')
+        overflow = self.write("overflow.json", '{"boxes": [{"type": 1e999, "differenceAngle": 0}]}')
         unknown = self.write("unknown_type.json", '{"boxes": [%s, {"type": 42, "differenceAngle": 0}]}' % four)
         count = self.write("wrong_count.json", '{"boxCount": 20, "boxes": [%s]}' % four)
         short = self.write("short.velt", "-1, \"Array.Main.BoxCount\", 4\r\n")
+        seats = self.write("seats.csv", "0,-5,1\n0,-5\n")
+        scene = scene_file(self, [flown([0, 0, 10])])
+        bad_scene = self.write("bad_scene.json", json.dumps({"arrays": [{"design": "nothing.json",
+                                                                         "positionM": [0, 0, 1]}]}))
         good = example("ksr12_flown.json")
         missing = self.path("missing.json")
+        out = self.path("out")
         cases = [
-            (["predict", missing, "--seat", "0,-5,1"], f"cannot read design file '{missing}'"),
-            (["predict", broken, "--seat", "0,-5,1"], "broken.json: not valid JSON"),
-            (["predict", unknown, "--seat", "0,-5,1"], "unknown_type.json: boxes[4].type: 42 is not a box type (0..9)"),
-            (["predict", count, "--seat", "0,-5,1"], "wrong_count.json: boxCount: 20 is outside 4..16"),
-            (["predict", good, "--seat", "0,-5"], "--seat: expected three numbers x,y,z, got '0,-5'"),
-            (["predict", good, "--seat", "0,nan,1"], "--seat: expected three finite numbers"),
-            (["predict", good], "--seat is required"),
-            (["predict", good, "--seat", "0,-5,1", "--format", "xml"], "--format"),
-            (["predict", good, "--seat", "0,-5,1", "--humidity", "inf"], "--humidity: expected a finite number"),
-            (["map", good, "--band", "22"], "--band: expected A or a band 1..21, got '22'"),
-            (["map", good, "--grid", "200"], "--grid: expected COLUMNSxROWS"),
-            (["map", good, "--distance", "40:0"], "--distance: expected a range FROM:TO with FROM below TO"),
-            (["map", good, "-o", self.path("no/such/folder/cover")], "cannot write '"),
-            (["velt", "import", fixture("no_valid_data.velt")], "no_valid_data.velt: This file contains no valid data"),
-            (["velt", "import", short], "short.velt: This file contains no valid data (shorter than 32 bytes)"),
-            (["velt", "import", self.path("missing.velt")], "cannot read exchange file"),
-            (["velt", "export", good, self.path("no/such/folder/out.velt")], "out.velt\" could not be written"),
-            (["velt", "export", broken, self.path("out.velt")], "broken.json: not valid JSON"),
-            (["velt", "export", good, self.path("out.velt"), "--version", "3"], "--version"),
-            (["design", "check", unknown], "unknown_type.json: boxes[4].type"),
-            (["--module", self.path("nothing.dll"), "info"], "cannot load the module"),
-            ([], "A subcommand is required"),
+            # Files that cannot be read or written: status 2, the file named.
+            (["predict", missing, "--seat", "0,-5,1"], FILE_ACCESS, f"cannot read design or scene file '{missing}'"),
+            (["predict", self.folder, "--seat", "0,-5,1"], FILE_ACCESS, "': it is a folder, not a file"),
+            (["predict", good, "--seats", missing], FILE_ACCESS, f"cannot read seats file '{missing}'"),
+            (["predict", bad_scene, "--seat", "0,-5,1"], FILE_ACCESS, "cannot read design file '"),
+            (["predict", good, "--seat", "0,-5,1", "-o", self.path("no/such/out.csv")], FILE_ACCESS,
+             "the folder '" + self.path("no/such") + "' does not exist"),
+            (["map", good, "-o", self.path("no/such/folder/cover")], FILE_ACCESS, "cannot write '"),
+            (["map", good, "--grid", "4x3", "-o", out, "--png", self.path("no/such/map.png")], FILE_ACCESS,
+             "cannot write '" + self.path("no/such/map.png") + "' (--png): the folder"),
+            (["velt", "import", self.path("missing.velt")], FILE_ACCESS, "cannot read exchange file"),
+            (["velt", "export", good, self.path("no/such/folder/out.velt")], FILE_ACCESS, "out.velt\" could not be written"),
+            # Bad input: status 1, the file and field or the option named.
+            (["predict", broken, "--seat", "0,-5,1"], BAD_INPUT, "broken.json: not valid JSON"),
+            (["predict", overflow, "--seat", "0,-5,1"], BAD_INPUT, "overflow.json: not valid JSON: number overflow"),
+            (["predict", unknown, "--seat", "0,-5,1"], BAD_INPUT,
+             "unknown_type.json: boxes[4].type: 42 is not a box type (0..9)"),
+            (["predict", count, "--seat", "0,-5,1"], BAD_INPUT, "wrong_count.json: boxCount: 20 is outside 4..16"),
+            (["predict", good, "--seat", "0,-5"], BAD_INPUT, "--seat: expected three numbers x,y,z, got '0,-5'"),
+            (["predict", good, "--seat", "0,nan,1"], BAD_INPUT, "--seat: expected three finite numbers"),
+            (["predict", good, "--seat", "1e38,0,1"], BAD_INPUT,
+             "--seat: expected a position x,y,z in metres, each within -10000..10000, got '1e38,0,1'"),
+            (["predict", good], BAD_INPUT, "--seat or --seats: give at least one seat"),
+            (["predict", good, "--seats", seats], BAD_INPUT, "seats.csv: line 2: expected x,y,z or x,y,z,name"),
+            (["predict", good, "--seat", "0,-5,1", "--format", "xml"], BAD_INPUT, "--format"),
+            (["predict", good, "--seat", "0,-5,1", "--sum", "loud"], BAD_INPUT, "--sum"),
+            (["predict", good, "--seat", "0,-5,1", "--humidity", "inf"], BAD_INPUT,
+             "--humidity: expected a finite number, got 'inf'"),
+            (["predict", good, "--seat", "0,-5,1", "--pressure", "abc"], BAD_INPUT,
+             "--pressure: expected a finite number, got 'abc'"),
+            (["predict", good, "--seat", "0,-5,1", "--array-angles", "0,1e9,0"], BAD_INPUT,
+             "--array-angles: expected three angles a,b,c in degrees"),
+            (["predict", good, "--seat", "0,-5,1", "--grid-elevation", "x"], BAD_INPUT,
+             "--grid-elevation: expected a finite number, got 'x'"),
+            (["predict", good, "--seat", "0,-5,1", "-o", ""], BAD_INPUT, "-o: expected a file name, got ''"),
+            (["predict", scene, "--seat", "0,-5,1", "--array-position", "0,0,5"], BAD_INPUT,
+             "--array-position: the scene file '" + scene + "' places its arrays"),
+            (["map", good, "--band", "22"], BAD_INPUT, "--band: expected A or a band 1..21, got '22'"),
+            (["map", good, "--band", "x"], BAD_INPUT, "--band: expected A or a band 1..21, got 'x'"),
+            (["map", good, "--grid", "200"], BAD_INPUT, "--grid: expected COLUMNSxROWS"),
+            (["map", good, "--distance", "40:0"], BAD_INPUT, "--distance: expected a range FROM:TO with FROM below TO"),
+            (["map", good, "--distance", "0:1e300"], BAD_INPUT, "--distance: expected a range FROM:TO in metres"),
+            (["map", good, "-o", ""], BAD_INPUT, "-o: expected a file name, got ''"),
+            (["map", good, "-o", self.folder + "/"], BAD_INPUT, "-o: expected a file name, got the folder"),
+            (["map", good, "--png", self.folder], BAD_INPUT, "--png: expected a file name, got the folder"),
+            (["map", good, "--plane"], BAD_INPUT, "--plane: no audience area; give --area"),
+            (["map", good, "--area", "0:1,0:1"], BAD_INPUT, "--area: give --plane as well"),
+            (["map", good, "--plane", "--area", "0:1"], BAD_INPUT, "--area: expected a rectangle X0:X1,Y0:Y1"),
+            (["map", good, "--plane", "--area", "0:1,0:1", "--resolution", "0"], BAD_INPUT,
+             "--resolution: expected a step of 0.05..100 m, got '0'"),
+            (["map", good, "--plane", "--area", "0.2:0.4,0.2:0.4", "--resolution", "1"], BAD_INPUT,
+             "--resolution: no seat of the 1 m grid lies in the audience areas"),
+            (["velt", "import", fixture("no_valid_data.velt")], BAD_INPUT,
+             "no_valid_data.velt: This file contains no valid data"),
+            (["velt", "import", short], BAD_INPUT,
+             "short.velt: This file contains no valid data (shorter than 32 bytes)"),
+            (["velt", "export", broken, self.path("out.velt")], BAD_INPUT, "broken.json: not valid JSON"),
+            (["velt", "export", good, self.path("out.velt"), "--version", "3"], BAD_INPUT, "--version"),
+            (["design", "check", unknown], BAD_INPUT, "unknown_type.json: boxes[4].type"),
+            (["--module", self.path("nothing.dll"), "info"], BAD_INPUT, "cannot load the module"),
+            (["info", "--module", self.path("nothing.dll")], BAD_INPUT, "cannot load the module"),
+            (["frobnicate", good], BAD_INPUT,
+             "unknown command 'frobnicate'; expected one of info, predict, map, velt, design"),
+            ([], BAD_INPUT, "a command is required: one of info, predict, map, velt, design"),
+            (["predict", good, "--seat", "0,-5,1", "--bogus"], BAD_INPUT, "--bogus"),
         ]
-        for args, message in cases:
+        for args, expected_status, message in cases:
             with self.subTest(args=args):
                 status, out, err = run(*args)
-                self.assertNotEqual(status, 0)
+                self.assertEqual(status, expected_status, err)
+                self.assertTrue(err.startswith("ksrhost: error: "), err)
                 self.assertIn(message, err)
+                self.assertNotIn("Traceback", err)
+                self.assertNotIn("internal error", err)
         self.assertFalse(os.path.exists(self.path("out.velt")))
+
+    def test_help_documents_the_exit_statuses(self):
+        status, out, _ = run("--help")
+        self.assertEqual(status, 0)
+        self.assertIn("Exit status: 0 success; 1 bad input", out)
+        self.assertIn("2 a file could not be read or written", out)
+        status, out, _ = run("map", "--help")
+        self.assertEqual(status, 0)
+        for option in ("--plane", "--area", "--resolution", "--grid-elevation", "--sum"):
+            self.assertIn(option, out)
 
 
 def read_map(path):
-    """(metadata, rows) of a ksrhost map CSV file; metadata["boxes"] lists the box lines."""
-    meta = {"boxes": []}
+    """(metadata, rows) of a ksrhost map CSV file.
+
+    metadata holds the '# key: value' lines; "boxes" lists the box lines as
+    numbers, "array" the array lines as texts, "columns" the header's names.
+    """
+    meta = {"boxes": [], "array": [], "area": [], "corner": []}
     rows = []
     with open(path, encoding="utf-8") as f:
         lines = [line.strip() for line in f if line.strip()]
-    header_seen = False
     for line in lines:
         if line.startswith("#"):
             key, _, value = line[1:].partition(":")
-            if key.strip() == "box":
+            key, value = key.strip(), value.strip()
+            if key == "box":
                 meta["boxes"].append([float(v) for v in value.split(",")])
+            elif key in meta:
+                meta[key].append(value.split(","))
             else:
-                meta[key.strip()] = value.strip()
-        elif not header_seen:
-            header_seen = True
+                meta[key] = value
+        elif "columns" not in meta:
+            meta["columns"] = line.split(",")
         else:
             rows.append([float(v) for v in line.split(",")])
     return meta, rows

@@ -29,7 +29,8 @@ endif()
 string(REPLACE "\n" ";" entries "${listing}")
 set(expected ${MODULE} ${HOST} render_map.py README.txt
     examples/ksr12_flown.json examples/ksr12_flown.velt examples/ksr16_long_throw.json
-    examples/ksr6_ground_stacked.json examples/ksr6_ground_stacked.velt examples/ksr6_needs_repair.json)
+    examples/ksr6_ground_stacked.json examples/ksr6_ground_stacked.velt examples/ksr6_needs_repair.json
+    examples/hall_left_right.json)
 if(HELP)
   list(APPEND expected ksr_help.pdf)
 endif()

@@ -54,6 +54,35 @@ TEST(TypedValues, RangesGridsAndSegments) {
     EXPECT_NE(refusal([] { parseSegment("0,0,0", "--line"); }).find("two points"), std::string::npos);
 }
 
+// Positions, angles and ranges stay within a venue: beyond it the model's
+// levels mean nothing (a seat at 1e38 m gave -2.5e34 dB).
+TEST(TypedValues, PositionsAnglesAndRangesStayInAVenue) {
+    EXPECT_EQ(parsePoint("-10000,0,10000", "--seat"), (Triple{-10000.0f, 0.0f, 10000.0f}));
+    EXPECT_EQ(parseAngles("-360,45,360", "--array-angles"), (Triple{-360.0f, 45.0f, 360.0f}));
+    EXPECT_NE(refusal([] { parsePoint("1e38,0,1", "--seat"); }).find("--seat: expected a position"), std::string::npos);
+    EXPECT_NE(refusal([] { parsePoint("0,10000.5,1", "--seat"); }).find("within -10000..10000"), std::string::npos);
+    EXPECT_NE(refusal([] { parseAngles("0,361,0", "--array-angles"); }).find("within -360..360"), std::string::npos);
+    EXPECT_NE(refusal([] { parseRange("0:1e300", "--distance"); }).find("within -10000..10000"), std::string::npos);
+    EXPECT_NE(refusal([] { parseSegment("0,0,0:0,-1e5,0", "--line"); }).find("--line: expected a position"),
+              std::string::npos);
+}
+
+// Output numbers read as typed: no single-precision noise, no "-0".
+TEST(OutputNumbers, ShortestAndRounded) {
+    const struct {
+        float value;
+        const char* text;
+    } floats[] = {{1.2f, "1.2"}, {-0.0f, "0"}, {0.1f, "0.1"}, {3.4028235e38f, "3.4028235e+38"}, {-7.125f, "-7.125"}};
+    for (const auto& f : floats) EXPECT_EQ(shortest(f.value), f.text) << f.text;
+    const struct {
+        double value;
+        int places;
+        const char* text;
+    } doubles[] = {{87.12345, 3, "87.123"}, {-0.0004, 3, "0"}, {1.20000005, 4, "1.2"}, {2.5, 0, "3"},
+                   {1e300, 3, "1e+300"}, {-300.0, 3, "-300"}};
+    for (const auto& d : doubles) EXPECT_EQ(decimal(d.value, d.places), d.text) << d.text;
+}
+
 TEST(ModuleTexts, Windows1252BecomesUtf8) {
     EXPECT_EQ(windows1252ToUtf8("5\xB0 Complex Data"), "5\xC2\xB0 Complex Data");
     EXPECT_EQ(windows1252ToUtf8("\x80 \x9F \xFF"), "\xE2\x82\xAC \xC5\xB8 \xC3\xBF");

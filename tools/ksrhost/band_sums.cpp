@@ -1,8 +1,13 @@
 #include "band_sums.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <sstream>
+#include <vector>
+
+#include "model/band_average.h"
 
 namespace ksrhost {
 
@@ -55,6 +60,64 @@ ComplexSum complexSum(std::span<const ComponentResponse> components, int band) {
     const std::complex<double> pressure(real, imaginary);
     const double squared = std::norm(pressure);
     return {toLevel(squared), squared > 0.0 ? std::arg(pressure) : 0.0};
+}
+
+double bandAveragedSum(std::span<const ComponentResponse> components, int band) {
+    // Arrays of a scene rarely hold more than this many boxes together; more
+    // take the heap.
+    constexpr size_t kOnStack = 64;
+    std::array<ksr::BandShare, kOnStack> local;
+    std::vector<ksr::BandShare> large;
+    std::span<ksr::BandShare> shares(local.data(), std::min(components.size(), kOnStack));
+    if (components.size() > kOnStack) {
+        large.resize(components.size());
+        shares = large;
+    }
+    const size_t i = bandIndex(band);
+    for (size_t c = 0; c < components.size(); ++c) {
+        shares[c] = {components[c].level[i], components[c].phase[i], components[c].delay};
+    }
+    return ksr::bandAveragedLevel(shares, band);
+}
+
+const char* sumName(SumKind kind) {
+    switch (kind) {
+        case SumKind::complex: return "complex";
+        case SumKind::tone: return "tone";
+        case SumKind::power: return "power";
+    }
+    return "complex";
+}
+
+double bandSum(std::span<const ComponentResponse> components, int band, SumKind kind) {
+    switch (kind) {
+        case SumKind::complex: return bandAveragedSum(components, band);
+        case SumKind::tone: return complexSum(components, band).level;
+        case SumKind::power: return powerSum(components, band);
+    }
+    return kSilenceDb;
+}
+
+OctaveValues octaveLevels(const BandValues& bands) {
+    OctaveValues octaves{};
+    for (size_t o = 0; o < octaves.size(); ++o) {
+        double power = 0.0;
+        for (size_t k = 0; k < 3; ++k) power += powerOf(bands[3 * o + k]);
+        octaves[o] = toLevel(power);
+    }
+    return octaves;
+}
+
+double octaveCentreFrequency(int octave) { return 125.0 * std::exp2(octave); }
+
+std::string frequencyText(double hertz) {
+    std::ostringstream text;
+    if (hertz >= 1000.0) {
+        text << hertz / 1000.0 << " kHz";
+    } else {
+        text << hertz << " Hz";
+    }
+    return text.str();
 }
 
 double aWeightedTotal(const BandValues& levels) {

@@ -4,15 +4,19 @@
 //
 // Power sum: the components add as uncorrelated sources,
 //     L = 10 log10(sum 10^(L_c / 10)).
-// Complex sum: the components add as coherent pressures, each with its own
+// Tone sum: the components add as coherent pressures, each with its own
 // level, phase and travel time, at the band's exact centre frequency f:
 //     p = sum 10^(L_c / 20) exp(j (phi_c - 2 pi f tau_c)),  L = 20 log10 |p|.
+// Complex sum (the default of predict and map): the energy mean of the tone
+// sums at eight tones across the band (model/band_average.h), so that a band
+// shows the coverage a listener hears rather than the notches of one tone.
 // A-weighted broadband: the standard A-weighting at each band's nominal
 // centre added to the band level, then a power sum over the bands.
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "exports/ksr.h"
 
@@ -51,8 +55,36 @@ struct ComplexSum {
     double phase = 0.0;         // radians, the argument of the summed pressure
 };
 
-// Complex sum of one band (1..21) over the components.
+// Tone sum of one band (1..21) over the components, at its centre frequency.
 ComplexSum complexSum(std::span<const ComponentResponse> components, int band);
+
+// Band-averaged complex sum of one band (1..21) over the components, dB.
+double bandAveragedSum(std::span<const ComponentResponse> components, int band);
+
+// How the components of one seat are summed per band.
+enum class SumKind {
+    complex,  // band-averaged complex sum
+    tone,     // complex sum at the band's centre frequency alone
+    power,    // power sum
+};
+
+// "complex", "tone", "power"; the option values of --sum.
+const char* sumName(SumKind kind);
+
+// The level of one band (1..21) summed as kind says, dB.
+double bandSum(std::span<const ComponentResponse> components, int band, SumKind kind);
+
+// The seven true octaves 125 Hz .. 8 kHz, each the power sum of its three
+// third-octave bands (100, 125, 160 Hz make the 125 Hz octave), dB.
+inline constexpr int kOctaves = kBands / 3;
+using OctaveValues = std::array<double, kOctaves>;
+OctaveValues octaveLevels(const BandValues& bands);
+
+// Nominal centre of octave 0..6: 125, 250 ... 8000 Hz.
+double octaveCentreFrequency(int octave);
+
+// A frequency as people write it: "125 Hz", "1 kHz", "1.6 kHz".
+std::string frequencyText(double hertz);
 
 // The A-weighted broadband level of 21 band levels, dB(A).
 double aWeightedTotal(const BandValues& levels);

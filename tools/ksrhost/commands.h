@@ -12,25 +12,24 @@
 #include "host_design.h"
 #include "host_session.h"
 #include "module_loader.h"
+#include "scene.h"
 
 namespace ksrhost {
 
-// What predict and map share: the design, where the array hangs and the air.
+// What predict and map share: the design or scene, where the array stands
+// and the air. Empty texts are options not given.
 struct SceneOptions {
-    std::string design;
-    std::string arrayPosition = "0,0,10";
-    std::string arrayAngles;  // default: 0, the design's grid elevation, 0
-    double speedOfSound = 343.0, humidity = 60.0, temperature = 20.0, pressure = 1013.0;
+    std::string source;  // a design (JSON or .velt) or a scene file (JSON with "arrays")
+    std::string arrayPosition;  // default: 0,0,10 flown, 0,0,0 ground stacked
+    std::string arrayAngles;    // default: the placement convention of scene.h
+    std::string gridElevation;  // default: the design's
+    std::string speedOfSound, humidity, temperature, pressure;  // default: the scene's, else the module's
     bool noAirAbsorption = false;
 };
 
-struct Scene {
-    HostDesign design;
-    ArrayPlacement placement;
-    Air air;
-};
-
 void addSceneOptions(CLI::App& command, SceneOptions& options);
+// The scene the options describe: a scene file with the air options
+// applied, or one array of the design placed by the options.
 Scene readScene(const SceneOptions& options);
 
 // Notes about values the module changed, to the error stream.
@@ -45,9 +44,10 @@ void runInfo(const LoadedModule& module, const InfoOptions& options, std::ostrea
 struct PredictOptions {
     SceneOptions scene;
     std::vector<std::string> seats;
+    std::string seatsFile;
     std::string format = "table";
     std::string sum = "complex";
-    std::string output;
+    std::string output = "-";  // standard output
     bool strict = false;  // departures from the design rules are errors, not warnings
 };
 CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options);
@@ -65,6 +65,10 @@ struct MapOptions {
     std::string output = "coverage";
     std::string png;
     bool strict = false;  // departures from the design rules are errors, not warnings
+    bool plane = false;
+    std::vector<std::string> areas;  // X0:X1,Y0:Y1[,Z]
+    double earHeight = 1.2;
+    std::string resolution = "0.5";
 };
 CLI::App* addMapCommand(CLI::App& app, MapOptions& options);
 void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out);

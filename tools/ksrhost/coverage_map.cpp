@@ -19,19 +19,18 @@ std::string describe(const MapQuantity& quantity) {
     if (quantity.band == 0) {
         text << "A-weighted";
     } else {
-        text << "band " << quantity.band << " (" << nominalCentreFrequency(quantity.band) << " Hz)";
+        text << "band " << quantity.band << " (" << frequencyText(nominalCentreFrequency(quantity.band)) << ")";
     }
-    text << (quantity.coherent ? ", complex sum" : ", power sum");
+    text << ", " << sumName(quantity.sum) << " sum";
     return text.str();
 }
 
 double seatLevel(std::span<const ComponentResponse> components, const MapQuantity& quantity) {
-    auto bandLevel = [&](int band) {
-        return quantity.coherent ? complexSum(components, band).level : powerSum(components, band);
-    };
-    if (quantity.band != 0) return bandLevel(quantity.band);
+    if (quantity.band != 0) return bandSum(components, quantity.band, quantity.sum);
     BandValues levels{};
-    for (int band = 1; band <= kBands; ++band) levels[static_cast<size_t>(band - 1)] = bandLevel(band);
+    for (int band = 1; band <= kBands; ++band) {
+        levels[static_cast<size_t>(band - 1)] = bandSum(components, band, quantity.sum);
+    }
     return aWeightedTotal(levels);
 }
 
@@ -40,11 +39,36 @@ Triple sectionDirection(const ArrayPlacement& placement) {
     return {static_cast<float>(std::sin(a)), static_cast<float>(-std::cos(a)), 0.0f};
 }
 
-CoverageMap computeCoverage(HostArray& array, const ArrayPlacement& placement, const SectionGrid& grid,
-                            const AudienceLine& line, const MapQuantity& quantity) {
+std::vector<BoxMark> sectionBoxes(SceneSound& sound, const ArrayPlacement& reference, const Triple& direction) {
+    std::vector<BoxMark> boxes;
+    const Triple& origin = reference.position;
+    for (size_t a = 0; a < sound.arrayCount(); ++a) {
+        const HostArray& array = sound.array(a);
+        for (int32_t c = 1; c <= array.componentCount(); ++c) {
+            const Triple position = array.componentPosition(c);
+            const Triple angles = array.componentAngles(c);
+            const double yaw = angles[0] * kDegree, pitch = angles[1] * kDegree;
+            // The aim, local -y, turned by R(a, b, c): (sin a cos b, -cos a cos b, sin b).
+            const double aim[3] = {std::sin(yaw) * std::cos(pitch), -std::cos(yaw) * std::cos(pitch), std::sin(pitch)};
+            BoxMark mark;
+            mark.array = static_cast<int>(a + 1);
+            mark.component = c;
+            mark.type = array.appliedRecord().boxes[c - 1].boxType;
+            mark.distance = (position[0] - origin[0]) * direction[0] + (position[1] - origin[1]) * direction[1];
+            mark.height = position[2];
+            mark.aimDistance = aim[0] * direction[0] + aim[1] * direction[1];
+            mark.aimHeight = aim[2];
+            boxes.push_back(mark);
+        }
+    }
+    return boxes;
+}
+
+CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, const SectionGrid& grid,
+                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress) {
     CoverageMap map;
-    map.direction = sectionDirection(placement);
-    const Triple& origin = placement.position;
+    map.direction = sectionDirection(reference);
+    const Triple& origin = reference.position;
 
     map.section.reserve(static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows));
     for (int row = 0; row < grid.rows; ++row) {
@@ -55,9 +79,10 @@ CoverageMap computeCoverage(HostArray& array, const ArrayPlacement& placement, c
                              {static_cast<float>(origin[0] + distance * map.direction[0]),
                               static_cast<float>(origin[1] + distance * map.direction[1]), static_cast<float>(height)},
                              0.0};
-            seat.level = seatLevel(array.respond(seat.seat), quantity);
+            seat.level = seatLevel(sound.respond(seat.seat), quantity);
             map.section.push_back(seat);
         }
+        if (progress != nullptr) progress->advance(static_cast<size_t>(grid.columns));
     }
 
     const double length = std::hypot(line.end[0] - line.start[0], line.end[1] - line.start[1], line.end[2] - line.start[2]);
@@ -66,26 +91,13 @@ CoverageMap computeCoverage(HostArray& array, const ArrayPlacement& placement, c
         LineSeat seat;
         seat.along = lerp(0.0, length, i, line.points);
         for (size_t k = 0; k < 3; ++k) seat.seat[k] = static_cast<float>(lerp(line.start[k], line.end[k], i, line.points));
-        seat.level = seatLevel(array.respond(seat.seat), quantity);
+        seat.alongAim = (seat.seat[0] - origin[0]) * map.direction[0] + (seat.seat[1] - origin[1]) * map.direction[1];
+        seat.level = seatLevel(sound.respond(seat.seat), quantity);
         map.line.push_back(seat);
     }
+    if (progress != nullptr) progress->advance(static_cast<size_t>(line.points));
 
-    const SetupRecord& design = array.appliedRecord();
-    for (int32_t c = 1; c <= array.componentCount(); ++c) {
-        const Triple position = array.componentPosition(c);
-        const Triple angles = array.componentAngles(c);
-        const double a = angles[0] * kDegree, b = angles[1] * kDegree;
-        // The aim, local -y, turned by R(a, b, c): (sin a cos b, -cos a cos b, sin b).
-        const double aim[3] = {std::sin(a) * std::cos(b), -std::cos(a) * std::cos(b), std::sin(b)};
-        BoxMark mark;
-        mark.component = c;
-        mark.type = design.boxes[c - 1].boxType;
-        mark.distance = (position[0] - origin[0]) * map.direction[0] + (position[1] - origin[1]) * map.direction[1];
-        mark.height = position[2];
-        mark.aimDistance = aim[0] * map.direction[0] + aim[1] * map.direction[1];
-        mark.aimHeight = aim[2];
-        map.boxes.push_back(mark);
-    }
+    map.boxes = sectionBoxes(sound, reference, map.direction);
     return map;
 }
 

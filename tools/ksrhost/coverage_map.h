@@ -1,28 +1,30 @@
 #pragma once
-// The level of the whole array over a vertical section through it and along
-// a straight audience line: one seat after another through the module's
-// exports, the components summed per seat.
+// The level of a scene's arrays over a vertical section and along a straight
+// audience line: one seat after another through the module's exports, the
+// components of every array summed per seat.
 //
-// The section is the vertical plane through the array's reference point
-// that holds its aim: its horizontal axis runs from the reference point
-// along the array's first angle (0 degrees aims along host -y, 90 along +x),
-// its vertical axis is the host's z.
+// The section is the vertical plane through the first array's reference
+// point that holds its aim: its horizontal axis runs from the reference
+// point along the array's first angle (0 degrees aims along host -y, 90
+// along +x), its vertical axis is the host's z.
 
 #include <span>
 #include <string>
 #include <vector>
 
 #include "host_session.h"
+#include "progress.h"
+#include "scene_sound.h"
 
 namespace ksrhost {
 
 // What a map shows at each seat.
 struct MapQuantity {
-    int band = 0;         // 1..21, or 0 for the A-weighted broadband level
-    bool coherent = true; // complex sum of the components, else power sum
+    int band = 0;                 // 1..21, or 0 for the A-weighted broadband level
+    SumKind sum = SumKind::complex;
 };
 
-// "A-weighted, complex sum", "band 13 (1600 Hz), power sum".
+// "A-weighted, complex sum", "band 13 (1.6 kHz), power sum".
 std::string describe(const MapQuantity& quantity);
 
 // The level of the quantity at one seat, from every component's response.
@@ -46,7 +48,8 @@ struct SectionSeat {
 };
 
 struct LineSeat {
-    double along = 0.0;  // metres from the line's start
+    double along = 0.0;    // metres from the line's start
+    double alongAim = 0.0; // metres along the section's horizontal axis
     Triple seat{};
     double level = 0.0;
 };
@@ -54,6 +57,7 @@ struct LineSeat {
 // A component as the picture shows it: where it hangs and where it aims,
 // in section coordinates.
 struct BoxMark {
+    int array = 1;  // 1-based, in the scene's order
     int component = 0;
     int type = 0;
     double distance = 0.0, height = 0.0;    // metres
@@ -70,7 +74,11 @@ struct CoverageMap {
 // The section's horizontal axis for an array placement.
 Triple sectionDirection(const ArrayPlacement& placement);
 
-CoverageMap computeCoverage(HostArray& array, const ArrayPlacement& placement, const SectionGrid& grid,
-                            const AudienceLine& line, const MapQuantity& quantity);
+// The boxes of every array as the section shows them.
+std::vector<BoxMark> sectionBoxes(SceneSound& sound, const ArrayPlacement& reference, const Triple& direction);
+
+// progress may be null.
+CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, const SectionGrid& grid,
+                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress);
 
 }  // namespace ksrhost

@@ -1,6 +1,7 @@
 #include "host_design.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -114,10 +115,9 @@ HostDesign parseDesignJson(std::string_view text, const std::string& source) {
     json root;
     try {
         root = json::parse(text.begin(), text.end());
-    } catch (const json::parse_error& e) {
-        std::string what = e.what();
-        const std::string::size_type colon = what.find("] ");
-        throw HostError(source + ": not valid JSON: " + (colon == std::string::npos ? what : what.substr(colon + 2)));
+    } catch (const json::exception& e) {
+        // parse_error for broken text, out_of_range for a number beyond a double (1e999).
+        throw HostError(source + ": not valid JSON: " + jsonErrorText(e));
     }
     const DesignReader reader(source);
     if (!root.is_object()) reader.fail("(top level)", "expected a JSON object, got " + std::string(root.type_name()));
@@ -209,12 +209,25 @@ HostDesign readDesignFile(const std::string& path) {
 }
 
 std::string readTextFile(const std::string& path, const char* what) {
+    const std::string named = std::string("cannot read ") + what + " '" + path + "'";
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) throw FileError(named + ": it is a folder, not a file");
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw HostError(std::string("cannot read ") + what + " '" + path + "': no such file or not readable",
-                               ExitStatus::fileAccess);
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) throw HostError(std::string("cannot read ") + what + " '" + path + "'", ExitStatus::fileAccess);
-    return text;
+    if (!file) throw FileError(named + ": no such file or not readable");
+    try {
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        if (file.bad()) throw FileError(named);
+        return text;
+    } catch (const std::ios_base::failure&) {
+        throw FileError(named);
+    }
+}
+
+std::string jsonErrorText(const std::exception& e) {
+    // nlohmann's messages start with "[json.exception.parse_error.101] ".
+    const std::string what = e.what();
+    const std::string::size_type bracket = what.find("] ");
+    return bracket == std::string::npos ? what : what.substr(bracket + 2);
 }
 
 nlohmann::ordered_json designToJson(const HostDesign& design, int listedBoxes) {

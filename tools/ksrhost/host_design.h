@@ -12,6 +12,7 @@
 // default design's: type 5, angle 0, gain 0.
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -50,8 +51,13 @@ nlohmann::ordered_json designToJson(const HostDesign& design, int listedBoxes);
 // The setup record (version 52) a host hands to IP_SetValue for the design.
 SetupRecord toSetupRecord(const HostDesign& design);
 
-// The whole content of a file; throws HostError naming the file.
+// The whole content of a file; throws FileError naming the file (a folder,
+// a missing or unreadable file).
 std::string readTextFile(const std::string& path, const char* what);
+
+// The message of a JSON library exception without its "[json.exception...]"
+// prefix.
+std::string jsonErrorText(const std::exception& e);
 
 // A float as a short decimal for output: rounded to a millionth, so that
 // single-precision values print as they were typed (-3.3, not -3.2999999).

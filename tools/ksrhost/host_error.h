@@ -1,8 +1,14 @@
 #pragma once
-// A failure the user can act on: a file that cannot be read, a field or an
-// option with a bad value, a module that cannot be loaded or lacks an export.
-// The message names the file, field or export; the program prints it and
-// ends with the failure's exit status.
+// Failures the user can act on, and the exit status each ends the program
+// with. The message names the file, field, option or export and says what
+// was expected; main prints it after "ksrhost: error: ".
+//
+// Exit statuses (shown by --help):
+//   0  success
+//   1  bad input: an option, a field of a design, scene or seats file, a
+//      design that breaks the rules under --strict, a module that cannot be
+//      loaded or lacks an export
+//   2  a file could not be read or written, or may not be changed
 
 #include <stdexcept>
 #include <string>
@@ -12,10 +18,15 @@ namespace ksrhost {
 // The program's exit statuses; nothing else is returned.
 enum class ExitStatus : int {
     success = 0,
-    badInput = 1,    // a value, field, option or design the program refuses
-    fileAccess = 2,  // a file that could not be read or written, or that may not be changed
+    badInput = 1,
+    fileAccess = 2,
 };
 
+inline constexpr int kExitSuccess = static_cast<int>(ExitStatus::success);
+inline constexpr int kExitBadInput = static_cast<int>(ExitStatus::badInput);
+inline constexpr int kExitFileAccess = static_cast<int>(ExitStatus::fileAccess);
+
+// Bad input (exit status 1) unless told otherwise.
 class HostError : public std::runtime_error {
 public:
     explicit HostError(const std::string& message, ExitStatus status = ExitStatus::badInput)
@@ -25,6 +36,12 @@ public:
 
 private:
     ExitStatus status_;
+};
+
+// A file that could not be read or written: exit status 2.
+class FileError : public HostError {
+public:
+    explicit FileError(const std::string& message) : HostError(message, ExitStatus::fileAccess) {}
 };
 
 }  // namespace ksrhost

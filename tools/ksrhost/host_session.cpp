@@ -52,7 +52,7 @@ HostArray::HostArray(const LoadedModule& module, const SetupRecord& record, cons
     module.require({"CI_GetFreeID", "CI_MakeCurrent", "CI_Release", "IP_GetValue", "IP_SetValue", "IP_GetFilterDef",
                     "IP_SetFilter", "CI_SetLspkPosition3fv", "CI_SetLspkAngles3fv", "CI_SetSeatPosition3fv",
                     "CI_GetComponents", "CI_GetCompFR", "CI_GetCompPosition3fv", "CI_GetCompAngles3fv",
-                    "CI_GetCompDistance"});
+                    "CI_GetCompDistance", "CI_GetDistance"});
     id_ = x_.CI_GetFreeID();
     if (id_ < 1) throw HostError("the module has no free array instance");
     try {
@@ -85,7 +85,10 @@ HostArray::~HostArray() {
     if (x_.CI_MakeCurrent(id_) == 0) x_.CI_Release();
 }
 
+void HostArray::makeCurrent() const { check(x_.CI_MakeCurrent(id_), callText("CI_MakeCurrent", id_)); }
+
 int32_t HostArray::componentCount() const {
+    makeCurrent();
     const int32_t count = x_.CI_GetComponents();
     if (count < KSR_MIN_COMPONENTS || count > KSR_MAX_COMPONENTS) {
         throw HostError("the module answered " + std::to_string(count) + " to CI_GetComponents");
@@ -94,6 +97,7 @@ int32_t HostArray::componentCount() const {
 }
 
 std::span<const ComponentResponse> HostArray::respond(const Triple& seat) {
+    makeCurrent();
     check(x_.CI_SetSeatPosition3fv(seat.data()), "CI_SetSeatPosition3fv");
     const int32_t count = componentCount();
     for (int32_t c = 1; c <= count; ++c) {
@@ -105,18 +109,26 @@ std::span<const ComponentResponse> HostArray::respond(const Triple& seat) {
 }
 
 Triple HostArray::componentPosition(int32_t c) const {
+    makeCurrent();
     Triple out{};
     check(x_.CI_GetCompPosition3fv(c, out.data()), callText("CI_GetCompPosition3fv", c));
     return out;
 }
 
 Triple HostArray::componentAngles(int32_t c) const {
+    makeCurrent();
     Triple out{};
     check(x_.CI_GetCompAngles3fv(c, out.data()), callText("CI_GetCompAngles3fv", c));
     return out;
 }
 
+float HostArray::referenceDistance() const {
+    makeCurrent();
+    return x_.CI_GetDistance();
+}
+
 float HostArray::componentDistance(int32_t c) const {
+    makeCurrent();
     const float distance = x_.CI_GetCompDistance(c);
     if (distance < 0.0f) throw HostError("the module answered -1 to " + callText("CI_GetCompDistance", c));
     return distance;

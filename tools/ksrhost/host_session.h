@@ -46,9 +46,9 @@ struct ArrayPlacement {
     Triple angles{0.0f, 0.0f, 0.0f};
 };
 
-// One array instance of the module, current for its whole life and released
-// when it goes. One at a time: every per-array export works on the current
-// instance.
+// One array instance of the module, released when it goes. Every per-array
+// export works on the current instance, so each call below first makes this
+// instance current: several arrays live side by side.
 class HostArray {
 public:
     HostArray(const LoadedModule& module, const SetupRecord& record, const ArrayPlacement& placement);
@@ -70,10 +70,15 @@ public:
     // Host position (metres) and angles (degrees) of component 1..count.
     Triple componentPosition(int32_t component) const;
     Triple componentAngles(int32_t component) const;
+    // Distance from the array's reference point to the seat of the last
+    // respond() (CI_GetDistance).
+    float referenceDistance() const;
     // Distance from component 1..count to the seat of the last respond().
     float componentDistance(int32_t component) const;
 
 private:
+    void makeCurrent() const;
+
     const ModuleExports& x_;
     int32_t id_ = -1;
     int32_t recordVersion_ = 0;

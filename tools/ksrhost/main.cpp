@@ -3,17 +3,53 @@
 
 #include <iostream>
 
+#include <nlohmann/json.hpp>
+
 #include "commands.h"
 #include "host_error.h"
 
+namespace {
+
+using namespace ksrhost;
+
+constexpr const char* kCommands = "info, predict, map, velt, design";
+
+// The first argument that is neither an option nor an option's value: the
+// sub-command the user meant.
+std::string firstWord(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--module") {
+            ++i;
+        } else if (!word.empty() && word[0] != '-') {
+            return word;
+        }
+    }
+    return {};
+}
+
+int fail(int status, const std::string& message) {
+    std::cout.flush();
+    std::cerr << "ksrhost: error: " << message << "\n";
+    return status;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    using namespace ksrhost;
     CLI::App app{
         "ksrhost: the reference host of the KSR line-array module.\n"
         "info, predict and map load the module (libksr.so beside this program on Linux, ksr.dll by ordinal on\n"
         "Windows) and reach the model through its exports only, in a host's calling order. velt and design use\n"
-        "the module's portable core directly (the exchange files and design rules have no exports)."};
+        "the module's portable core directly (the exchange files and design rules have no exports).\n"
+        "Options may come in any order, before or after the sub-command's files.",
+        "ksrhost"};
+    app.footer(
+        "Exit status: 0 success; 1 bad input (an option, a field of a design, scene or seats file, a module that\n"
+        "cannot be loaded); 2 a file could not be read or written. Every error names the file, field or option.");
     app.require_subcommand(1);
+    // Options of the top level (--module) may also stand after the sub-command.
+    app.fallthrough();
     // Paths may start with '/' (Wine passes Unix paths through); on Windows
     // CLI11 would otherwise take them for "/option" switches.
     app.allow_windows_style_options(false);
@@ -33,8 +69,21 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        const std::string word = firstWord(argc, argv);
+        if (app.get_subcommands().empty() && !word.empty()) {
+            return fail(kExitBadInput, "unknown command '" + word + "'; expected one of " + kCommands +
+                                           " (ksrhost --help lists them)");
+        }
+        if (app.get_subcommands().empty()) {
+            return fail(kExitBadInput, std::string("a command is required: one of ") + kCommands);
+        }
+        return fail(kExitBadInput, std::string(e.what()) + " (ksrhost " + app.get_subcommands().front()->get_name() +
+                                       " --help lists the options)");
     }
 
     try {
@@ -44,14 +93,14 @@ int main(int argc, char** argv) {
         if (veltCommands.import->parsed()) runVeltImport(velt, std::cout);
         if (veltCommands.exportFile->parsed()) runVeltExport(velt, std::cout);
         if (checkCommand->parsed()) runDesignCheck(design, std::cout);
+    } catch (const FileError& e) {
+        return fail(kExitFileAccess, e.what());
     } catch (const HostError& e) {
-        std::cout.flush();
-        std::cerr << "ksrhost: error: " << e.what() << "\n";
-        return e.exitStatus();
+        return fail(e.exitStatus(), e.what());
     } catch (const std::exception& e) {
-        std::cout.flush();
-        std::cerr << "ksrhost: internal error: " << e.what() << "\n";
-        return 2;
+        return fail(kExitBadInput, std::string("internal error: ") + e.what());
     }
-    return 0;
+    std::cout.flush();
+    if (!std::cout) return fail(kExitFileAccess, "cannot write the standard output");
+    return kExitSuccess;
 }

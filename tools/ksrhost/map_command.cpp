@@ -1,27 +1,28 @@
-// ksrhost map: the array's level over a vertical section through it and
-// along an audience line, written as CSV and drawn as a PNG heat map by
-// render_map.py (Python with matplotlib).
+// ksrhost map: the level of a scene's arrays over a vertical section through
+// the first array and along an audience line, or in plan over the audience
+// areas (--plane); written as CSV (and a JSON summary of the plan's
+// statistics) and drawn as a PNG by render_map.py.
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <iomanip>
+#include <iostream>
+#include <numbers>
 #include <ostream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "design_departures.h"
 #include "coverage_map.h"
 #include "host_error.h"
+#include "output_file.h"
+#include "plan_map.h"
+#include "progress.h"
+#include "render.h"
+#include "scene_sound.h"
 #include "text_values.h"
-
-#if defined(_WIN32)
-#include <process.h>
-#include <windows.h>
-#else
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 namespace ksrhost {
 
@@ -31,12 +32,21 @@ namespace {
 constexpr float kEarHeight = 1.2f;
 constexpr int kMaxGridSeats = 2000;
 constexpr int kMaxLinePoints = 100000;
+// The plan's step, metres, and its largest grid and seat count.
+constexpr double kMinPlaneStep = 0.05, kMaxPlaneStep = 100.0;
+constexpr double kMaxPlaneNodes = 4e7;
+constexpr size_t kMaxPlaneSeats = 4000000;
 
 MapQuantity readQuantity(const MapOptions& options) {
     MapQuantity quantity;
-    quantity.coherent = options.sum == "complex";
+    quantity.sum = options.sum == "power" ? SumKind::power : options.sum == "tone" ? SumKind::tone : SumKind::complex;
     if (options.band == "A" || options.band == "a") return quantity;
-    const double band = parseNumber(options.band, "--band");
+    double band = 0.0;
+    try {
+        band = parseNumber(options.band, "--band");
+    } catch (const HostError&) {
+        band = 0.0;
+    }
     if (band != std::floor(band) || band < 1 || band > kBands) {
         throw HostError("--band: expected A or a band 1..21, got '" + options.band + "'");
     }
@@ -44,115 +54,50 @@ MapQuantity readQuantity(const MapOptions& options) {
     return quantity;
 }
 
-std::string joined(const Triple& t) {
+const char* unitOf(const MapQuantity& quantity) { return quantity.band == 0 ? "dB(A)" : "dB"; }
+
+std::string joined(const Triple& t) { return shortest(t[0]) + "," + shortest(t[1]) + "," + shortest(t[2]); }
+
+void writeHeader(std::ostream& out, const char* what, const Scene& scene, const MapQuantity& quantity) {
+    out << "# ksrhost map: " << what << "\n";
+    out << "# quantity: " << describe(quantity) << "\n";
+    out << "# unit: " << unitOf(quantity) << "\n";
+    for (size_t a = 0; a < scene.arrays.size(); ++a) {
+        const SceneArray& array = scene.arrays[a];
+        out << "# array: " << a + 1 << "," << joined(array.placement.position) << "," << joined(array.placement.angles)
+            << "," << array.name << "\n";
+    }
+}
+
+std::string range(double low, double high) {
     std::ostringstream text;
-    text << t[0] << "," << t[1] << "," << t[2];
+    text << std::fixed << std::setprecision(1) << low << " .. " << high;
     return text.str();
 }
 
-void writeHeader(std::ostream& out, const MapOptions& options, const Scene& scene, const MapQuantity& quantity,
-                 const CoverageMap& map) {
-    out << "# ksrhost map: the level of the whole array\n";
-    out << "# design: " << options.scene.design << "\n";
-    out << "# quantity: " << describe(quantity) << "\n";
-    out << "# unit: " << (quantity.band == 0 ? "dB(A)" : "dB") << "\n";
-    out << "# array position: " << joined(scene.placement.position) << "\n";
-    out << "# array angles: " << joined(scene.placement.angles) << "\n";
-    out << "# section direction: " << joined(map.direction) << "\n";
-    for (const BoxMark& box : map.boxes) {
-        out << "# box: " << box.component << "," << box.type << "," << box.distance << "," << box.height << ","
-            << box.aimDistance << "," << box.aimHeight << "\n";
-    }
+template <typename Seats>
+std::string levelRange(const Seats& seats) {
+    const auto [low, high] = std::minmax_element(seats.begin(), seats.end(),
+                                                 [](const auto& a, const auto& b) { return a.level < b.level; });
+    return range(low->level, high->level);
 }
 
-// An output file, opened before the work starts so that a bad path fails
-// at once.
-std::ofstream openOutput(const std::string& path) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) throw HostError("cannot write '" + path + "'");
-    file << std::setprecision(7);
-    return file;
+void checkPng(const MapOptions& options) {
+    if (options.png.empty()) return;
+    requireFileName(options.png, "--png");
+    requireFolderOf(options.png, "--png");
 }
 
-void finish(std::ofstream& file, const std::string& path) {
-    if (!file.flush()) throw HostError("cannot write '" + path + "'");
-}
-
-// render_map.py beside this program (an installed copy), else in the sources.
-std::string rendererScript() {
-#if defined(_WIN32)
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    const std::filesystem::path beside = std::filesystem::path(self).parent_path() / "render_map.py";
-#else
-    std::error_code error;
-    const std::filesystem::path beside = std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "render_map.py";
-#endif
-    if (std::filesystem::exists(beside)) return beside.string();
-    return KSRHOST_RENDERER_SOURCE;
-}
-
-void render(const std::string& section, const std::string& line, const std::string& png) {
-    const std::string script = rendererScript();
-#if defined(_WIN32)
-    const intptr_t status = _spawnlp(_P_WAIT, "python", "python", script.c_str(), section.c_str(), line.c_str(),
-                                     png.c_str(), nullptr);
-#else
-    const pid_t child = fork();
-    if (child == 0) {
-        execl("/usr/bin/python3", "python3", script.c_str(), section.c_str(), line.c_str(), png.c_str(), nullptr);
-        _exit(127);
-    }
-    int wait = 0;
-    const int status = child > 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-#endif
-    if (status != 0) {
-        throw HostError("--png: rendering with " + script +
-                        " failed (it needs Python 3 with matplotlib); the CSV files are written: " + section + ", " +
-                        line);
-    }
-}
-
-}  // namespace
-
-CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
-    CLI::App* command = app.add_subcommand(
-        "map",
-        "The array's level over a vertical section through it and along a straight audience line, for one band or "
-        "A-weighted; CSV files, and a PNG heat map drawn by render_map.py (Python 3 with matplotlib).");
-    addSceneOptions(*command, options.scene);
-    command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
-    command->add_option("--band", options.band, "A (A-weighted broadband) or a band 1..21 (100 Hz .. 10 kHz)")
-        ->capture_default_str();
-    command->add_option("--sum", options.sum, "complex (coherent, with phases and delays) or power")
-        ->check(CLI::IsMember({"complex", "power"}))
-        ->capture_default_str();
-    command->add_option("--distance", options.distance,
-                        "Section's horizontal extent FROM:TO in metres from the array along its aim")
-        ->capture_default_str();
-    command->add_option("--height", options.height,
-                        "Section's vertical extent FROM:TO, host z in metres (default: floor to 4 m above the array)");
-    command->add_option("--grid", options.grid, "Seats of the section, COLUMNSxROWS")->capture_default_str();
-    command->add_option("--line", options.line,
-                        "Audience line x,y,z:x,y,z in host metres (default: 1.2 m above z = 0 along the section)");
-    command->add_option("--line-points", options.linePoints, "Seats along the audience line")->capture_default_str();
-    command->add_option("-o,--output", options.output,
-                        "Prefix of the CSV files: PREFIX_section.csv and PREFIX_line.csv")
-        ->capture_default_str();
-    command->add_option("--png", options.png, "Also draw the heat map into this PNG file");
-    return command;
-}
-
-void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out) {
-    const Scene scene = readScene(options.scene);
-    reportDepartures(scene.design, options.scene.design, options.strict);
-    const MapQuantity quantity = readQuantity(options);
+void runSection(const LoadedModule& module, const MapOptions& options, const Scene& scene, const MapQuantity& quantity,
+                std::ostream& out) {
+    const ArrayPlacement& reference = scene.arrays.front().placement;
     SectionGrid grid;
     std::tie(grid.distanceFrom, grid.distanceTo) = parseRange(options.distance, "--distance");
-    const double arrayHeight = scene.placement.position[2];
     if (options.height.empty()) {
-        grid.heightFrom = std::min(0.0, arrayHeight - 4.0);
-        grid.heightTo = std::max(arrayHeight + 4.0, grid.heightFrom + 1.0);
+        double top = 0.0;
+        for (const SceneArray& array : scene.arrays) top = std::max(top, static_cast<double>(array.placement.position[2]));
+        grid.heightFrom = 0.0;
+        grid.heightTo = top + 4.0;
     } else {
         std::tie(grid.heightFrom, grid.heightTo) = parseRange(options.height, "--height");
     }
@@ -164,11 +109,12 @@ void runMap(const LoadedModule& module, const MapOptions& options, std::ostream&
     AudienceLine line;
     line.points = options.linePoints;
     if (options.line.empty()) {
-        const Triple direction = sectionDirection(scene.placement);
+        const Triple direction = sectionDirection(reference);
         const double from = std::max(grid.distanceFrom, 1.0);
+        const double to = std::max(grid.distanceTo, from + 1.0);
         for (size_t k = 0; k < 2; ++k) {
-            line.start[k] = static_cast<float>(scene.placement.position[k] + from * direction[k]);
-            line.end[k] = static_cast<float>(scene.placement.position[k] + grid.distanceTo * direction[k]);
+            line.start[k] = static_cast<float>(reference.position[k] + from * direction[k]);
+            line.end[k] = static_cast<float>(reference.position[k] + to * direction[k]);
         }
         line.start[2] = line.end[2] = kEarHeight;
     } else {
@@ -177,51 +123,263 @@ void runMap(const LoadedModule& module, const MapOptions& options, std::ostream&
 
     const std::string sectionPath = options.output + "_section.csv";
     const std::string linePath = options.output + "_line.csv";
-    std::ofstream sectionFile = openOutput(sectionPath);
-    std::ofstream lineFile = openOutput(linePath);
+    OutputFile sectionFile(sectionPath, "-o", out);
+    OutputFile lineFile(linePath, "-o", out);
 
     const AppliedAir air = applyAir(module, scene.air);
     reportNotes(air.notes);
-    HostArray array(module, toSetupRecord(scene.design), scene.placement);
-    const CoverageMap map = computeCoverage(array, scene.placement, grid, line, quantity);
+    SceneSound sound(module, scene.arrays);
+    Progress progress("map", "seats", static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows) +
+                                          static_cast<size_t>(line.points),
+                      std::cerr);
+    const CoverageMap map = computeCoverage(sound, reference, grid, line, quantity, &progress);
 
-    writeHeader(sectionFile, options, scene, quantity, map);
-    sectionFile << "# grid: " << grid.columns << " x " << grid.rows << "\n";
-    sectionFile << "distance_m,height_m,x_m,y_m,z_m,level_db\n";
-    for (const SectionSeat& s : map.section) {
-        sectionFile << s.distance << "," << s.height << "," << s.seat[0] << "," << s.seat[1] << "," << s.seat[2] << ","
-                    << s.level << "\n";
-    }
-    finish(sectionFile, sectionPath);
-    writeHeader(lineFile, options, scene, quantity, map);
-    lineFile << "# line: " << joined(line.start) << " to " << joined(line.end) << "\n";
-    lineFile << "along_m,x_m,y_m,z_m,distance_m,level_db\n";
-    for (const LineSeat& s : map.line) {
-        const double distance = (s.seat[0] - scene.placement.position[0]) * map.direction[0] +
-                                (s.seat[1] - scene.placement.position[1]) * map.direction[1];
-        lineFile << s.along << "," << s.seat[0] << "," << s.seat[1] << "," << s.seat[2] << "," << distance << ","
-                 << s.level << "\n";
-    }
-    finish(lineFile, linePath);
-
-    auto range = [](const auto& seats) {
-        const auto [low, high] = std::minmax_element(seats.begin(), seats.end(),
-                                                     [](const auto& a, const auto& b) { return a.level < b.level; });
-        std::ostringstream text;
-        text << std::fixed << std::setprecision(1) << low->level << " .. " << high->level;
-        return text.str();
+    auto boxes = [&](std::ostream& file) {
+        file << "# section direction: " << joined(map.direction) << "\n";
+        for (const BoxMark& box : map.boxes) {
+            file << "# box: " << box.array << "," << box.component << "," << box.type << "," << decimal(box.distance, 4)
+                 << "," << decimal(box.height, 4) << "," << decimal(box.aimDistance, 5) << ","
+                 << decimal(box.aimHeight, 5) << "\n";
+        }
     };
-    const char* unit = quantity.band == 0 ? " dB(A)" : " dB";
+    std::ostream& section = sectionFile.stream();
+    writeHeader(section, "the level over a vertical section through the first array", scene, quantity);
+    boxes(section);
+    section << "# grid: " << grid.columns << " x " << grid.rows << "\n";
+    section << "along_aim_m,height_m,x_m,y_m,z_m,level_db\n";
+    for (const SectionSeat& s : map.section) {
+        section << decimal(s.distance, 4) << "," << decimal(s.height, 4) << "," << shortest(s.seat[0]) << ","
+                << shortest(s.seat[1]) << "," << shortest(s.seat[2]) << "," << decimal(s.level, 3) << "\n";
+    }
+    sectionFile.finish();
+    std::ostream& lineOut = lineFile.stream();
+    writeHeader(lineOut, "the level along an audience line", scene, quantity);
+    boxes(lineOut);
+    lineOut << "# line: " << joined(line.start) << " to " << joined(line.end) << "\n";
+    lineOut << "along_line_m,x_m,y_m,z_m,along_aim_m,level_db\n";
+    for (const LineSeat& s : map.line) {
+        lineOut << decimal(s.along, 4) << "," << shortest(s.seat[0]) << "," << shortest(s.seat[1]) << ","
+                << shortest(s.seat[2]) << "," << decimal(s.alongAim, 4) << "," << decimal(s.level, 3) << "\n";
+    }
+    lineFile.finish();
+
+    const std::string unit = std::string(" ") + unitOf(quantity);
     out << "Quantity: " << describe(quantity) << "\n";
     out << "Section:  " << grid.columns << " x " << grid.rows << " seats, " << grid.distanceFrom << ".."
-        << grid.distanceTo << " m along the aim, " << grid.heightFrom << ".." << grid.heightTo << " m high: "
-        << range(map.section) << unit << "\n";
+        << grid.distanceTo << " m along the aim, " << grid.heightFrom << ".." << grid.heightTo
+        << " m high: " << levelRange(map.section) << unit << "\n";
     out << "Line:     " << line.points << " seats from (" << joined(line.start) << ") to (" << joined(line.end)
-        << "): " << range(map.line) << unit << "\n";
+        << "): " << levelRange(map.line) << unit << "\n";
     out << "Wrote     " << sectionPath << ", " << linePath << "\n";
     if (!options.png.empty()) {
-        render(sectionPath, linePath, options.png);
+        renderPicture({"--section", sectionPath, linePath, options.png}, options.png, {sectionPath, linePath});
         out << "Drew      " << options.png << "\n";
+    }
+}
+
+std::vector<AudienceArea> planeAreas(const MapOptions& options, const Scene& scene) {
+    std::vector<AudienceArea> areas = scene.areas;
+    for (const std::string& text : options.areas) {
+        // X0:X1,Y0:Y1[,Z]
+        const std::string expected = "a rectangle X0:X1,Y0:Y1 or X0:X1,Y0:Y1,Z in metres";
+        std::vector<std::string> parts;
+        std::string rest = text;
+        for (size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1)) {
+            parts.push_back(rest.substr(0, comma));
+        }
+        parts.push_back(rest);
+        if (parts.size() < 2 || parts.size() > 3) throw HostError("--area: expected " + expected + ", got '" + text + "'");
+        const auto [x0, x1] = parseRange(parts[0], "--area");
+        const auto [y0, y1] = parseRange(parts[1], "--area");
+        double z = 0.0;
+        if (parts.size() == 3) {
+            z = parseNumber(parts[2], "--area");
+            if (std::fabs(z) > kMaxCoordinate) throw HostError("--area: the floor height '" + parts[2] + "' is outside -10000..10000");
+        }
+        areas.push_back(rectangleArea("area " + std::to_string(areas.size() + 1), x0, x1, y0, y1, z, options.earHeight));
+    }
+    if (areas.empty()) {
+        throw HostError("--plane: no audience area; give --area X0:X1,Y0:Y1[,Z] or a scene file with \"audience\"");
+    }
+    return areas;
+}
+
+nlohmann::ordered_json statisticsJson(const LevelStatistics& s) {
+    return {{"seats", s.count},
+            {"meanDb", jsonNumber(std::round(s.mean * 1000.0) / 1000.0)},
+            {"standardDeviationDb", jsonNumber(std::round(s.standardDeviation * 1000.0) / 1000.0)},
+            {"medianDb", jsonNumber(std::round(s.median * 1000.0) / 1000.0)},
+            {"p10Db", jsonNumber(std::round(s.p10 * 1000.0) / 1000.0)},
+            {"p90Db", jsonNumber(std::round(s.p90 * 1000.0) / 1000.0)},
+            {"spread10To90Db", jsonNumber(std::round(s.spread * 1000.0) / 1000.0)},
+            {"withinThreeDbOfMedianShare", jsonNumber(std::round(s.withinThreeDb * 10000.0) / 10000.0)},
+            {"minimumDb", jsonNumber(std::round(s.minimum * 1000.0) / 1000.0)},
+            {"maximumDb", jsonNumber(std::round(s.maximum * 1000.0) / 1000.0)}};
+}
+
+void printStatistics(std::ostream& out, const std::string& name, const LevelStatistics& s) {
+    out << "  " << std::left << std::setw(18) << name.substr(0, 18) << std::right << std::setw(8) << s.count
+        << std::fixed << std::setprecision(1) << std::setw(8) << s.mean << std::setw(7) << s.standardDeviation
+        << std::setw(16) << range(s.p10, s.p90) << std::setw(8) << s.spread << std::setw(8) << std::setprecision(0)
+        << 100.0 * s.withinThreeDb << " %\n"
+        << std::defaultfloat << std::setprecision(6);
+}
+
+void runPlane(const LoadedModule& module, const MapOptions& options, const Scene& scene, const MapQuantity& quantity,
+              std::ostream& out) {
+    const std::vector<AudienceArea> areas = planeAreas(options, scene);
+    const double step = parseNumber(options.resolution, "--resolution");
+    if (step < kMinPlaneStep || step > kMaxPlaneStep) {
+        throw HostError("--resolution: expected a step of 0.05..100 m, got '" + options.resolution + "'");
+    }
+    const PlanGrid grid = planGrid(areas, step);
+    if (static_cast<double>(grid.columns) * static_cast<double>(grid.rows) > kMaxPlaneNodes) {
+        throw HostError("--resolution: a step of " + options.resolution + " m makes a grid of " +
+                        std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " over the areas; take a larger step");
+    }
+    const size_t seats = countPlanSeats(areas, grid);
+    if (seats == 0) throw HostError("--resolution: no seat of the " + options.resolution + " m grid lies in the audience areas; take a smaller step");
+    if (seats > kMaxPlaneSeats) {
+        throw HostError("--resolution: " + std::to_string(seats) + " seats at " + options.resolution +
+                        " m, more than 4000000; take a larger step");
+    }
+
+    const std::string planePath = options.output + "_plane.csv";
+    const std::string summaryPath = options.output + "_plane_summary.json";
+    OutputFile planeFile(planePath, "-o", out);
+    OutputFile summaryFile(summaryPath, "-o", out);
+
+    const AppliedAir air = applyAir(module, scene.air);
+    reportNotes(air.notes);
+    SceneSound sound(module, scene.arrays);
+    Progress progress("map", "seats", seats, std::cerr);
+    const PlanMap map = computePlan(sound, areas, grid, quantity, &progress);
+
+    std::ostream& plane = planeFile.stream();
+    writeHeader(plane, "the level in plan over the audience areas", scene, quantity);
+    plane << "# step: " << decimal(step, 6) << "\n";
+    for (size_t a = 0; a < areas.size(); ++a) {
+        plane << "# area: " << a + 1 << "," << decimal(areas[a].earHeight, 4) << "," << areas[a].name << "\n";
+        for (const Point3& c : areas[a].corners) {
+            plane << "# corner: " << a + 1 << "," << decimal(c[0], 4) << "," << decimal(c[1], 4) << "," << decimal(c[2], 4) << "\n";
+        }
+    }
+    for (size_t a = 0; a < sound.arrayCount(); ++a) {
+        const HostArray& array = sound.array(a);
+        for (int32_t c = 1; c <= array.componentCount(); ++c) {
+            const Triple position = array.componentPosition(c);
+            const Triple angles = array.componentAngles(c);
+            const double yaw = angles[0] * std::numbers::pi / 180.0, pitch = angles[1] * std::numbers::pi / 180.0;
+            plane << "# box: " << a + 1 << "," << c << "," << array.appliedRecord().boxes[c - 1].boxType << ","
+                  << joined(position) << "," << decimal(std::sin(yaw) * std::cos(pitch), 5) << ","
+                  << decimal(-std::cos(yaw) * std::cos(pitch), 5) << "," << decimal(std::sin(pitch), 5) << "\n";
+        }
+    }
+    plane << "area,column,row,x_m,y_m,z_m,level_db\n";
+    for (const PlanSeat& s : map.seats) {
+        plane << s.area + 1 << "," << s.column << "," << s.row << "," << shortest(s.seat[0]) << ","
+              << shortest(s.seat[1]) << "," << shortest(s.seat[2]) << "," << decimal(s.level, 3) << "\n";
+    }
+    planeFile.finish();
+
+    nlohmann::ordered_json summary;
+    summary["quantity"] = describe(quantity);
+    summary["unit"] = unitOf(quantity);
+    summary["stepM"] = jsonNumber(step);
+    summary["statistics"] = statisticsJson(map.statistics);
+    nlohmann::ordered_json areaList = nlohmann::ordered_json::array();
+    for (size_t a = 0; a < areas.size(); ++a) {
+        areaList.push_back({{"name", areas[a].name},
+                            {"earHeightM", jsonNumber(areas[a].earHeight)},
+                            {"statistics", statisticsJson(map.areaStatistics[a])}});
+    }
+    summary["areas"] = areaList;
+    nlohmann::ordered_json arrayList = nlohmann::ordered_json::array();
+    for (const SceneArray& array : scene.arrays) {
+        arrayList.push_back({{"name", array.name},
+                             {"positionM", {jsonNumber(array.placement.position[0]), jsonNumber(array.placement.position[1]),
+                                            jsonNumber(array.placement.position[2])}},
+                             {"anglesDeg", {jsonNumber(array.placement.angles[0]), jsonNumber(array.placement.angles[1]),
+                                            jsonNumber(array.placement.angles[2])}}});
+    }
+    summary["arrays"] = arrayList;
+    summaryFile.stream() << summary.dump(2) << "\n";
+    summaryFile.finish();
+
+    out << "Quantity: " << describe(quantity) << ", " << unitOf(quantity) << "\n";
+    out << "Plane:    " << map.seats.size() << " seats on a " << decimal(step, 6) << " m grid, " << areas.size()
+        << (areas.size() == 1 ? " area" : " areas") << ", " << scene.arrays.size()
+        << (scene.arrays.size() == 1 ? " array" : " arrays") << "\n";
+    out << "  " << std::left << std::setw(18) << "area" << std::right << std::setw(8) << "seats" << std::setw(8)
+        << "mean" << std::setw(7) << "sd" << std::setw(16) << "p10 .. p90" << std::setw(8) << "spread" << std::setw(10)
+        << "+-3 dB" << "\n";
+    for (size_t a = 0; a < areas.size(); ++a) printStatistics(out, areas[a].name, map.areaStatistics[a]);
+    if (areas.size() > 1) printStatistics(out, "all areas", map.statistics);
+    out << "Wrote     " << planePath << ", " << summaryPath << "\n";
+    if (!options.png.empty()) {
+        renderPicture({"--plane", planePath, options.png}, options.png, {planePath});
+        out << "Drew      " << options.png << "\n";
+    }
+}
+
+}  // namespace
+
+CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
+    CLI::App* command = app.add_subcommand(
+        "map",
+        "The level of the arrays over a vertical section through the first array and along a straight audience "
+        "line, or with --plane in plan over the audience areas, for one band or A-weighted; CSV files, and a PNG "
+        "drawn by render_map.py (the first python3 or python on PATH that has matplotlib).");
+    addSceneOptions(*command, options.scene);
+    command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
+    command->add_option("--band", options.band, "A (A-weighted broadband) or a band 1..21 (100 Hz .. 10 kHz)")
+        ->capture_default_str();
+    command->add_option("--sum", options.sum,
+                        "complex (coherent, band-averaged over 8 tones), tone (coherent at the band's centre alone) "
+                        "or power")
+        ->check(CLI::IsMember({"complex", "tone", "power"}))
+        ->capture_default_str();
+    command->add_flag("--plane", options.plane,
+                      "Map in plan over the audience areas (of the scene file and --area) at ear height");
+    command->add_option("--area", options.areas,
+                        "With --plane: a rectangular audience area X0:X1,Y0:Y1 with its floor at Z (default 0); "
+                        "give one or more")
+        ->allow_extra_args(false);
+    command->add_option("--ear-height", options.earHeight, "With --area: ear height above the floor, metres")
+        ->capture_default_str();
+    command->add_option("--resolution", options.resolution, "With --plane: the grid's step, metres (0.05..100)")
+        ->capture_default_str();
+    command->add_option("--distance", options.distance,
+                        "Section's horizontal extent FROM:TO in metres from the first array along its aim")
+        ->capture_default_str();
+    command->add_option("--height", options.height,
+                        "Section's vertical extent FROM:TO, host z in metres (default: floor to 4 m above the arrays)");
+    command->add_option("--grid", options.grid, "Seats of the section, COLUMNSxROWS")->capture_default_str();
+    command->add_option("--line", options.line,
+                        "Audience line x,y,z:x,y,z in host metres (default: 1.2 m above z = 0 along the section)");
+    command->add_option("--line-points", options.linePoints, "Seats along the audience line")->capture_default_str();
+    command->add_option("-o,--output", options.output,
+                        "Prefix of the files: PREFIX_section.csv and PREFIX_line.csv, or with --plane "
+                        "PREFIX_plane.csv and PREFIX_plane_summary.json")
+        ->capture_default_str();
+    command->add_option("--png", options.png, "Also draw the map into this PNG file");
+    return command;
+}
+
+void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out) {
+    const Scene scene = readScene(options.scene);
+    for (const SceneArray& array : scene.arrays) reportDepartures(array.design, array.source, options.strict);
+    const MapQuantity quantity = readQuantity(options);
+    requireFileName(options.output, "-o");
+    checkPng(options);
+    if (!options.plane && !options.areas.empty()) throw HostError("--area: give --plane as well to map the areas");
+    if (options.earHeight < 0.0 || options.earHeight > 10.0 || !std::isfinite(options.earHeight)) {
+        throw HostError("--ear-height: expected 0..10 m, got " + decimal(options.earHeight, 3));
+    }
+    if (options.plane) {
+        runPlane(module, options, scene, quantity, out);
+    } else {
+        runSection(module, options, scene, quantity, out);
     }
 }
 

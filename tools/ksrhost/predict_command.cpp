@@ -1,10 +1,15 @@
 // ksrhost predict: every component's response at one or more seats, and the
-// array's sum per band, through the module's exports.
+// sum of every array of the scene per band, through the module's exports.
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iomanip>
+#include <iostream>
 #include <ostream>
+#include <sstream>
+#include <string>
+#include <type_traits>
 
 #include <nlohmann/json.hpp>
 
@@ -13,6 +18,10 @@
 #include "design_departures.h"
 #include "host_error.h"
 #include "model/model_data.h"
+#include "output_file.h"
+#include "progress.h"
+#include "scene_sound.h"
+#include "seats_file.h"
 #include "text_values.h"
 
 namespace ksrhost {
@@ -21,53 +30,54 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Bands of the short summary: the octave centres 125 Hz to 8 kHz.
-constexpr int kSummaryBands[] = {2, 5, 8, 11, 14, 17, 20};
+constexpr SumKind kSums[] = {SumKind::power, SumKind::complex, SumKind::tone};
 
 struct SeatPrediction {
-    Triple seat{};
+    NamedSeat seat;
+    std::vector<float> arrayDistances;  // from each array's reference point (CI_GetDistance)
+    std::vector<ComponentResponse> components;
+    std::vector<size_t> componentArrays;  // 0-based array of each component
     // Per component: a type without measured data (8, 9), whose levels are
     // the module's floor for "no sound", not a level; shown as silent.
     std::vector<bool> silent;
-    float distance = 0.0f;  // from the array's reference point (CI_GetDistance)
-    std::vector<ComponentResponse> components;
     std::vector<float> componentDistances;
-    BandValues power{}, complexLevel{}, complexPhase{};
-    double powerA = 0.0, complexA = 0.0;
+    BandValues power{}, complexLevel{}, toneLevel{}, tonePhase{};
+    double powerA = 0.0, complexA = 0.0, toneA = 0.0;
+
+    const BandValues& levels(SumKind kind) const {
+        return kind == SumKind::power ? power : kind == SumKind::tone ? toneLevel : complexLevel;
+    }
+    double aWeighted(SumKind kind) const {
+        return kind == SumKind::power ? powerA : kind == SumKind::tone ? toneA : complexA;
+    }
+    float nearestArray() const { return *std::min_element(arrayDistances.begin(), arrayDistances.end()); }
 };
 
-SeatPrediction predictSeat(const LoadedModule& module, HostArray& array, const Triple& seat) {
+SeatPrediction predictSeat(SceneSound& sound, const NamedSeat& seat) {
     SeatPrediction p;
     p.seat = seat;
-    const std::span<const ComponentResponse> responses = array.respond(seat);
+    const std::span<const ComponentResponse> responses = sound.respond(seat.position);
     p.components.assign(responses.begin(), responses.end());
-    p.distance = module.exports().CI_GetDistance();
-    for (const ComponentResponse& r : p.components) {
-        p.componentDistances.push_back(array.componentDistance(r.component));
-        const int32_t type = array.appliedRecord().boxes[static_cast<size_t>(r.component - 1)].boxType;
+    for (size_t i = 0; i < responses.size(); ++i) p.componentArrays.push_back(sound.arrayOf(i));
+    for (size_t a = 0; a < sound.arrayCount(); ++a) p.arrayDistances.push_back(sound.array(a).referenceDistance());
+    for (size_t i = 0; i < p.components.size(); ++i) {
+        const HostArray& array = sound.array(p.componentArrays[i]);
+        p.componentDistances.push_back(array.componentDistance(p.components[i].component));
+        const int32_t type = array.appliedRecord().boxes[static_cast<size_t>(p.components[i].component - 1)].boxType;
         p.silent.push_back(!(type >= 0 && type < ksr::kModelDataIdCount));
     }
     for (int band = 1; band <= kBands; ++band) {
         const size_t i = static_cast<size_t>(band - 1);
         p.power[i] = powerSum(p.components, band);
-        const ComplexSum sum = complexSum(p.components, band);
-        p.complexLevel[i] = sum.level;
-        p.complexPhase[i] = sum.phase;
+        p.complexLevel[i] = bandAveragedSum(p.components, band);
+        const ComplexSum tone = complexSum(p.components, band);
+        p.toneLevel[i] = tone.level;
+        p.tonePhase[i] = tone.phase;
     }
     p.powerA = aWeightedTotal(p.power);
     p.complexA = aWeightedTotal(p.complexLevel);
+    p.toneA = aWeightedTotal(p.toneLevel);
     return p;
-}
-
-std::string frequencyLabel(int band) {
-    const double f = nominalCentreFrequency(band);
-    std::ostringstream text;
-    if (f >= 1000.0) {
-        text << f / 1000.0 << "k";
-    } else {
-        text << f;
-    }
-    return text.str();
 }
 
 std::string point(const Triple& p) {
@@ -76,21 +86,37 @@ std::string point(const Triple& p) {
     return text.str();
 }
 
-void printTable(const std::vector<SeatPrediction>& seats, std::ostream& out) {
+// "C3" for one array, "2:C3" for component 3 of the second array.
+std::string componentLabel(const SeatPrediction& p, size_t i, size_t arrays) {
+    const std::string component = "C" + std::to_string(p.components[i].component);
+    return arrays == 1 ? component : std::to_string(p.componentArrays[i] + 1) + ":" + component;
+}
+
+void printTable(const std::vector<SeatPrediction>& seats, const Scene& scene, std::ostream& out) {
     out << std::fixed;
+    const size_t arrays = scene.arrays.size();
     for (size_t s = 0; s < seats.size(); ++s) {
         const SeatPrediction& p = seats[s];
-        out << "Seat " << s + 1 << " at " << point(p.seat) << " m, " << std::setprecision(2) << p.distance
-            << " m from the array\n";
-        auto header = [&](const char* what) {
-            out << std::left << std::setw(12) << what << std::right;
-            for (const ComponentResponse& r : p.components) out << std::setw(8) << ("C" + std::to_string(r.component));
-            out << std::setw(9) << "power" << std::setw(9) << "complex" << "\n";
+        out << "Seat " << s + 1 << (p.seat.name.empty() ? "" : " (" + p.seat.name + ")") << " at "
+            << point(p.seat.position) << " m, " << std::setprecision(2);
+        if (arrays == 1) {
+            out << p.arrayDistances[0] << " m from the array\n";
+        } else {
+            out << "from the arrays:";
+            for (size_t a = 0; a < arrays; ++a) out << " " << a + 1 << " " << scene.arrays[a].name << " " << p.arrayDistances[a] << " m;";
+            out << "\n";
+        }
+        auto header = [&](const char* what, bool sums) {
+            out << std::left << std::setw(16) << what << std::right;
+            for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
+            if (sums) out << std::setw(9) << "power" << std::setw(9) << "complex" << std::setw(9) << "tone";
+            out << "\n";
         };
-        header("level dB");
+        header("level dB", true);
         for (int band = 1; band <= kBands; ++band) {
             const size_t i = static_cast<size_t>(band - 1);
-            out << std::setw(3) << band << std::setw(6) << frequencyLabel(band) << " Hz" << std::setprecision(1);
+            out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
+                << std::setprecision(1);
             for (size_t c = 0; c < p.components.size(); ++c) {
                 if (p.silent[c]) {
                     out << std::setw(8) << "silent";
@@ -98,19 +124,24 @@ void printTable(const std::vector<SeatPrediction>& seats, std::ostream& out) {
                     out << std::setw(8) << p.components[c].level[i];
                 }
             }
-            out << std::setw(9) << p.power[i] << std::setw(9) << p.complexLevel[i] << "\n";
+            out << std::setw(9) << p.power[i] << std::setw(9) << p.complexLevel[i] << std::setw(9) << p.toneLevel[i]
+                << "\n";
         }
-        out << std::left << std::setw(12) << "dB(A)" << std::right << std::setw(8 * static_cast<int>(p.components.size()))
-            << "" << std::setw(9) << p.powerA << std::setw(9) << p.complexA << "\n";
-        out << std::left << std::setw(12) << "delay ms" << std::right << std::setprecision(2);
+        out << std::left << std::setw(16) << "dB(A)" << std::right
+            << std::setw(8 * static_cast<int>(p.components.size())) << "" << std::setw(9) << p.powerA << std::setw(9)
+            << p.complexA << std::setw(9) << p.toneA << "\n";
+        out << std::left << std::setw(16) << "delay ms" << std::right << std::setprecision(2);
         for (const ComponentResponse& r : p.components) out << std::setw(8) << r.delay * 1000.0;
-        out << "\n" << std::left << std::setw(12) << "distance m" << std::right;
+        out << "\n" << std::left << std::setw(16) << "distance m" << std::right;
         for (const float d : p.componentDistances) out << std::setw(8) << d;
         out << "\n";
-        header("phase rad");
+        out << std::left << std::setw(16) << "phase rad" << std::right;
+        for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
+        out << std::setw(9) << "tone" << "\n";
         for (int band = 1; band <= kBands; ++band) {
             const size_t i = static_cast<size_t>(band - 1);
-            out << std::setw(3) << band << std::setw(6) << frequencyLabel(band) << " Hz" << std::setprecision(3);
+            out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
+                << std::setprecision(3);
             for (size_t c = 0; c < p.components.size(); ++c) {
                 if (p.silent[c]) {
                     out << std::setw(8) << "-";
@@ -118,102 +149,138 @@ void printTable(const std::vector<SeatPrediction>& seats, std::ostream& out) {
                     out << std::setw(8) << p.components[c].phase[i];
                 }
             }
-            out << std::setw(9) << "" << std::setw(9) << p.complexPhase[i] << "\n";
+            out << std::setw(9) << p.tonePhase[i] << "\n";
         }
         out << "\n";
     }
 }
 
-void printSummary(const std::vector<SeatPrediction>& seats, bool coherent, std::ostream& out) {
-    out << (coherent ? "Complex sum" : "Power sum") << " of the array, dB\n";
-    out << std::left << std::setw(26) << "seat x, y, z (m)" << std::right << std::setw(9) << "dist m" << std::setw(8)
-        << "dB(A)";
-    for (const int band : kSummaryBands) out << std::setw(7) << frequencyLabel(band);
-    out << "\n" << std::fixed;
-    for (const SeatPrediction& p : seats) {
-        const BandValues& levels = coherent ? p.complexLevel : p.power;
-        out << std::left << std::setw(26) << point(p.seat) << std::right << std::setprecision(1) << std::setw(9)
-            << p.distance << std::setw(8) << (coherent ? p.complexA : p.powerA);
-        for (const int band : kSummaryBands) out << std::setw(7) << levels[static_cast<size_t>(band - 1)];
-        out << "\n";
+void printSummary(const std::vector<SeatPrediction>& seats, SumKind sum, std::ostream& out) {
+    out << "The " << sumName(sum) << " sum of " << (seats.empty() || seats[0].arrayDistances.size() == 1 ? "the array" : "the arrays")
+        << ", dB; octave bands (the power sum of their three third-octave bands)\n";
+    out << std::left << std::setw(26) << "seat x, y, z (m)" << std::right << std::setw(12) << "to array m"
+        << std::setw(8) << "dB(A)";
+    for (int o = 0; o < kOctaves; ++o) out << std::setw(9) << frequencyText(octaveCentreFrequency(o));
+    out << "  seat\n" << std::fixed;
+    for (size_t s = 0; s < seats.size(); ++s) {
+        const SeatPrediction& p = seats[s];
+        out << std::left << std::setw(26) << point(p.seat.position) << std::right << std::setprecision(1)
+            << std::setw(12) << p.nearestArray() << std::setw(8) << p.aWeighted(sum);
+        for (const double level : octaveLevels(p.levels(sum))) out << std::setw(9) << level;
+        out << "  " << (p.seat.name.empty() ? std::to_string(s + 1) : p.seat.name) << "\n";
     }
 }
 
+std::string csvText(const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char ch : text) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    return quoted + "\"";
+}
+
 void printCsv(const std::vector<SeatPrediction>& seats, std::ostream& out) {
-    out << "seat,x_m,y_m,z_m,component,band,centre_hz,level_db,phase_rad,delay_s,distance_m\n";
-    out << std::setprecision(9);
+    out << "seat,seat_name,x_m,y_m,z_m,array,component,band,centre_hz,level_db,phase_rad,delay_s,"
+           "component_distance_m\n";
     for (size_t s = 0; s < seats.size(); ++s) {
         const SeatPrediction& p = seats[s];
         auto prefix = [&]() -> std::ostream& {
-            return out << s + 1 << "," << p.seat[0] << "," << p.seat[1] << "," << p.seat[2] << ",";
+            return out << s + 1 << "," << csvText(p.seat.name) << "," << shortest(p.seat.position[0]) << ","
+                       << shortest(p.seat.position[1]) << "," << shortest(p.seat.position[2]) << ",";
         };
         for (size_t c = 0; c < p.components.size(); ++c) {
             const ComponentResponse& r = p.components[c];
             for (int band = 1; band <= kBands; ++band) {
                 const size_t i = static_cast<size_t>(band - 1);
                 // A silent component has no level or phase: both fields stay empty.
-                prefix() << r.component << "," << band << "," << bandCentreFrequency(band) << ",";
+                prefix() << p.componentArrays[c] + 1 << "," << r.component << "," << band << ","
+                         << decimal(bandCentreFrequency(band), 2) << ",";
                 if (p.silent[c]) {
                     out << ",";
                 } else {
-                    out << r.level[i] << "," << r.phase[i];
+                    out << shortest(r.level[i]) << "," << shortest(r.phase[i]);
                 }
-                out << "," << r.delay << "," << p.componentDistances[c] << "\n";
+                out << "," << shortest(r.delay) << "," << shortest(p.componentDistances[c]) << "\n";
             }
         }
-        for (int band = 1; band <= kBands; ++band) {
-            const size_t i = static_cast<size_t>(band - 1);
-            prefix() << "power," << band << "," << bandCentreFrequency(band) << "," << p.power[i] << ",,,\n";
-            prefix() << "complex," << band << "," << bandCentreFrequency(band) << "," << p.complexLevel[i] << ","
-                     << p.complexPhase[i] << ",,\n";
+        for (const SumKind sum : kSums) {
+            for (int band = 1; band <= kBands; ++band) {
+                const size_t i = static_cast<size_t>(band - 1);
+                prefix() << "," << sumName(sum) << "," << band << "," << decimal(bandCentreFrequency(band), 2) << ","
+                         << decimal(p.levels(sum)[i], 3) << ","
+                         << (sum == SumKind::tone ? decimal(p.tonePhase[i], 6) : "") << ",,\n";
+            }
+            prefix() << "," << sumName(sum) << ",A,," << decimal(p.aWeighted(sum), 3) << ",,,\n";
         }
-        prefix() << "power,A,," << p.powerA << ",,,\n";
-        prefix() << "complex,A,," << p.complexA << ",,,\n";
     }
 }
 
-Json bandsJson(const auto& values) {
+// A float as the JSON number it reads as (1.2, not 1.2000000476837158).
+Json floatNumber(float value) { return std::stod(shortest(value)); }
+
+// A double rounded to a millionth.
+Json doubleNumber(double value) { return jsonNumber(value); }
+
+template <typename Values>
+Json numbers(const Values& values) {
     Json list = Json::array();
-    for (const auto v : values) list.push_back(static_cast<double>(v));
+    for (const auto v : values) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(v)>, float>) {
+            list.push_back(floatNumber(v));
+        } else {
+            list.push_back(doubleNumber(v));
+        }
+    }
     return list;
 }
 
-Json predictionJson(const LoadedModule& module, const Scene& scene, const AppliedAir& air, const HostArray& array,
+Json predictionJson(const LoadedModule& module, const Scene& scene, const AppliedAir& air, const SceneSound& sound,
                     const std::vector<SeatPrediction>& seats) {
     Json root;
     root["module"] = module.path();
-    root["design"] = designToJson(scene.design, scene.design.working.boxCount);
-    Json applied = Json::array();
-    for (int32_t c = 0; c < array.componentCount(); ++c) applied.push_back(array.appliedRecord().boxes[c].boxType);
-    root["appliedTypes"] = applied;
-    root["array"] = {{"position", bandsJson(scene.placement.position)}, {"angles", bandsJson(scene.placement.angles)}};
-    root["air"] = {{"speedOfSound", air.air.speedOfSound},
-                   {"humidity", air.air.humidity},
-                   {"temperature", air.air.temperature},
-                   {"pressure", air.air.pressure},
+    Json arrays = Json::array();
+    for (size_t a = 0; a < scene.arrays.size(); ++a) {
+        const SceneArray& given = scene.arrays[a];
+        const HostArray& array = sound.array(a);
+        Json applied = Json::array();
+        for (int32_t c = 0; c < array.componentCount(); ++c) applied.push_back(array.appliedRecord().boxes[c].boxType);
+        arrays.push_back({{"name", given.name},
+                          {"design", designToJson(given.design, given.design.working.boxCount)},
+                          {"appliedTypes", applied},
+                          {"positionM", numbers(given.placement.position)},
+                          {"anglesDeg", numbers(given.placement.angles)}});
+    }
+    root["arrays"] = arrays;
+    root["air"] = {{"speedOfSoundMPerS", jsonNumber(air.air.speedOfSound)},
+                   {"humidityPercent", jsonNumber(air.air.humidity)},
+                   {"temperatureC", jsonNumber(air.air.temperature)},
+                   {"pressureHPa", jsonNumber(air.air.pressure)},
                    {"absorption", air.air.absorption}};
     Json centres = Json::array();
-    for (int band = 1; band <= kBands; ++band) centres.push_back(bandCentreFrequency(band));
+    for (int band = 1; band <= kBands; ++band) centres.push_back(doubleNumber(bandCentreFrequency(band)));
     root["bandCentresHz"] = centres;
     Json list = Json::array();
     for (const SeatPrediction& p : seats) {
         Json seat;
-        seat["position"] = bandsJson(p.seat);
-        seat["distance"] = p.distance;
+        if (!p.seat.name.empty()) seat["name"] = p.seat.name;
+        seat["positionM"] = numbers(p.seat.position);
+        seat["arrayDistancesM"] = numbers(p.arrayDistances);
         Json components = Json::array();
         for (size_t c = 0; c < p.components.size(); ++c) {
             const ComponentResponse& r = p.components[c];
-            components.push_back({{"component", r.component},
-                                  {"distance", p.componentDistances[c]},
-                                  {"delay", r.delay},
+            components.push_back({{"array", p.componentArrays[c] + 1},
+                                  {"component", r.component},
+                                  {"distanceM", floatNumber(p.componentDistances[c])},
+                                  {"delayS", floatNumber(r.delay)},
                                   {"silent", static_cast<bool>(p.silent[c])},
-                                  {"levels", p.silent[c] ? Json(nullptr) : bandsJson(r.level)},
-                                  {"phases", p.silent[c] ? Json(nullptr) : bandsJson(r.phase)}});
+                                  {"levelsDb", p.silent[c] ? Json(nullptr) : numbers(r.level)},
+                                  {"phasesRad", p.silent[c] ? Json(nullptr) : numbers(r.phase)}});
         }
         seat["components"] = components;
-        seat["powerSum"] = {{"levels", bandsJson(p.power)}, {"aWeighted", p.powerA}};
-        seat["complexSum"] = {
-            {"levels", bandsJson(p.complexLevel)}, {"phases", bandsJson(p.complexPhase)}, {"aWeighted", p.complexA}};
+        seat["powerSum"] = {{"levelsDb", numbers(p.power)}, {"aWeightedDbA", doubleNumber(p.powerA)}};
+        seat["complexSum"] = {{"levelsDb", numbers(p.complexLevel)}, {"aWeightedDbA", doubleNumber(p.complexA)}};
+        seat["toneSum"] = {{"levelsDb", numbers(p.toneLevel)},
+                           {"phasesRad", numbers(p.tonePhase)},
+                           {"aWeightedDbA", doubleNumber(p.toneA)}};
         list.push_back(seat);
     }
     root["seats"] = list;
@@ -225,50 +292,60 @@ Json predictionJson(const LoadedModule& module, const Scene& scene, const Applie
 CLI::App* addPredictCommand(CLI::App& app, PredictOptions& options) {
     CLI::App* command = app.add_subcommand(
         "predict",
-        "Per seat and component the 21 band levels (dB), phases (rad) and the delay (s), and the array's power and "
-        "complex sums per band, through the module's exports.");
+        "Per seat and component the 21 band levels (dB), phases (rad) and the delay (s), and the arrays' power, "
+        "complex and tone sums per band, through the module's exports.");
     addSceneOptions(*command, options.scene);
     command->add_flag("--strict", options.strict, "Refuse a design that departs from the design rules (exit 1)");
-    command->add_option("--seat", options.seats, "A listener, host metres x,y,z; give one or more")->required();
+    command->add_option("--seat", options.seats, "A listener, host metres x,y,z; give one or more")
+        ->allow_extra_args(false);
+    command->add_option("--seats", options.seatsFile, "A CSV file of listeners: x,y,z[,name] a line");
     command->add_option("--format", options.format, "table, summary (one line per seat), csv or json")
         ->check(CLI::IsMember({"table", "summary", "csv", "json"}))
         ->capture_default_str();
-    command->add_option("--sum", options.sum, "Sum shown by the summary: complex or power")
-        ->check(CLI::IsMember({"complex", "power"}))
+    command->add_option("--sum", options.sum,
+                        "Sum shown by the summary: complex (band-averaged over 8 tones), tone (at the band's centre "
+                        "alone) or power")
+        ->check(CLI::IsMember({"complex", "tone", "power"}))
         ->capture_default_str();
     command->add_option("-o,--output", options.output, "Write to this file instead of the standard output");
     return command;
 }
 
 void runPredict(const LoadedModule& module, const PredictOptions& options, std::ostream& out) {
-    module.require({"CI_GetDistance"});
     const Scene scene = readScene(options.scene);
-    reportDepartures(scene.design, options.scene.design, options.strict);
-    std::vector<Triple> seats;
-    for (const std::string& text : options.seats) seats.push_back(parseTriple(text, "--seat"));
+    for (const SceneArray& array : scene.arrays) reportDepartures(array.design, array.source, options.strict);
+
+    std::vector<NamedSeat> seats;
+    for (const std::string& text : options.seats) seats.push_back({"", parsePoint(text, "--seat")});
+    if (!options.seatsFile.empty()) {
+        const std::vector<NamedSeat> listed = parseSeatsCsv(readTextFile(options.seatsFile, "seats file"), options.seatsFile);
+        seats.insert(seats.end(), listed.begin(), listed.end());
+    }
+    if (seats.empty()) throw HostError("--seat or --seats: give at least one seat");
+    OutputFile file(options.output, "-o", out);
 
     const AppliedAir air = applyAir(module, scene.air);
     reportNotes(air.notes);
-    HostArray array(module, toSetupRecord(scene.design), scene.placement);
+    SceneSound sound(module, scene.arrays);
     std::vector<SeatPrediction> predictions;
-    for (const Triple& seat : seats) predictions.push_back(predictSeat(module, array, seat));
-
-    std::ofstream file;
-    if (!options.output.empty()) {
-        file.open(options.output, std::ios::binary);
-        if (!file) throw HostError("cannot write '" + options.output + "'");
+    Progress progress("predict", "seats", seats.size(), std::cerr);
+    for (const NamedSeat& seat : seats) {
+        predictions.push_back(predictSeat(sound, seat));
+        progress.advance(1);
     }
-    std::ostream& sink = options.output.empty() ? out : file;
+
+    std::ostream& sink = file.stream();
     if (options.format == "json") {
-        sink << predictionJson(module, scene, air, array, predictions).dump(2) << "\n";
+        sink << predictionJson(module, scene, air, sound, predictions).dump(2) << "\n";
     } else if (options.format == "csv") {
         printCsv(predictions, sink);
     } else if (options.format == "summary") {
-        printSummary(predictions, options.sum == "complex", sink);
+        const SumKind sum = options.sum == "power" ? SumKind::power : options.sum == "tone" ? SumKind::tone : SumKind::complex;
+        printSummary(predictions, sum, sink);
     } else {
-        printTable(predictions, sink);
+        printTable(predictions, scene, sink);
     }
-    if (!options.output.empty() && !file.flush()) throw HostError("cannot write '" + options.output + "'");
+    file.finish();
 }
 
 }  // namespace ksrhost

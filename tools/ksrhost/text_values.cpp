@@ -76,6 +76,22 @@ Triple parseTriple(std::string_view text, const std::string& option) {
     return triple;
 }
 
+Triple parsePoint(std::string_view text, const std::string& option) {
+    const Triple point = parseTriple(text, option);
+    for (const float v : point) {
+        if (std::fabs(v) > kMaxCoordinate) refuse(option, text, "a position x,y,z in metres, each within -10000..10000");
+    }
+    return point;
+}
+
+Triple parseAngles(std::string_view text, const std::string& option) {
+    const Triple angles = parseTriple(text, option);
+    for (const float v : angles) {
+        if (std::fabs(v) > kMaxAngle) refuse(option, text, "three angles a,b,c in degrees, each within -360..360");
+    }
+    return angles;
+}
+
 std::pair<double, double> parseRange(std::string_view text, const std::string& option) {
     const size_t colon = text.find(':');
     double from = 0.0, to = 0.0;
@@ -84,6 +100,9 @@ std::pair<double, double> parseRange(std::string_view text, const std::string& o
         refuse(option, text, "a range FROM:TO of two numbers");
     }
     if (!(from < to)) refuse(option, text, "a range FROM:TO with FROM below TO");
+    if (std::fabs(from) > kMaxCoordinate || std::fabs(to) > kMaxCoordinate) {
+        refuse(option, text, "a range FROM:TO in metres within -10000..10000");
+    }
     return {from, to};
 }
 
@@ -104,7 +123,24 @@ std::pair<int, int> parseGrid(std::string_view text, const std::string& option, 
 std::pair<Triple, Triple> parseSegment(std::string_view text, const std::string& option) {
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos) refuse(option, text, "two points x,y,z:x,y,z");
-    return {parseTriple(text.substr(0, colon), option), parseTriple(text.substr(colon + 1), option)};
+    return {parsePoint(text.substr(0, colon), option), parsePoint(text.substr(colon + 1), option)};
+}
+
+std::string decimal(double value, int places) {
+    if (!std::isfinite(value)) return value != value ? "nan" : (value > 0 ? "inf" : "-inf");
+    const double scale = std::pow(10.0, places);
+    double rounded = std::fabs(value) < 1e12 ? std::round(value * scale) / scale : value;
+    if (rounded == 0.0) rounded = 0.0;  // no "-0"
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, rounded);
+    return std::string(text, result.ptr);
+}
+
+std::string shortest(float value) {
+    if (value == 0.0f) value = 0.0f;
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 std::string windows1252ToUtf8(std::string_view text) {

@@ -20,8 +20,7 @@ bool isVeltPath(const std::string& path) {
 HostDesign importVeltFile(const std::string& path) {
     const ksr::LoadedText loaded = ksr::loadExchangeText(path);
     if (loaded.status == ksr::LoadStatus::unreadable) {
-        throw HostError("cannot read exchange file '" + path + "': no such file, not readable or too large",
-                        ExitStatus::fileAccess);
+        throw FileError("cannot read exchange file '" + path + "': no such file, not readable or too large");
     }
     if (loaded.status == ksr::LoadStatus::tooShort) {
         throw HostError(path + ": This file contains no valid data (shorter than 32 bytes).");
@@ -38,7 +37,7 @@ HostDesign importVeltFile(const std::string& path) {
 
 void exportVeltFile(const HostDesign& design, const std::string& path, int32_t version) {
     const ksr::ExportResult result = ksr::exportExchangeFile(design.working, path, version);
-    if (!result.written()) throw HostError("velt export: " + result.reason, ExitStatus::fileAccess);
+    if (!result.written()) throw FileError("velt export: " + result.reason);
 }
 
 }  // namespace ksrhost

@@ -1,0 +1,79 @@
+#include "plan_map.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace ksrhost {
+
+namespace {
+
+// Nodes a hair outside an edge still count: a rectangle 0..2 at step 0.5
+// holds its nodes at 0 and 2 despite rounding.
+constexpr double kNodeSlack = 1e-9;
+
+template <typename Visit>
+void forEachNode(const std::vector<AudienceArea>& areas, const PlanGrid& grid, Visit&& visit) {
+    for (size_t a = 0; a < areas.size(); ++a) {
+        for (long j = grid.firstRow; j < grid.firstRow + grid.rows; ++j) {
+            const double y = static_cast<double>(j) * grid.step;
+            for (long i = grid.firstColumn; i < grid.firstColumn + grid.columns; ++i) {
+                const double x = static_cast<double>(i) * grid.step;
+                if (contains(areas[a], x, y)) visit(a, i, j, x, y);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PlanGrid planGrid(const std::vector<AudienceArea>& areas, double step) {
+    double xMin = std::numeric_limits<double>::max(), yMin = xMin;
+    double xMax = std::numeric_limits<double>::lowest(), yMax = xMax;
+    for (const AudienceArea& area : areas) {
+        for (const Point3& c : area.corners) {
+            xMin = std::min(xMin, c[0]);
+            xMax = std::max(xMax, c[0]);
+            yMin = std::min(yMin, c[1]);
+            yMax = std::max(yMax, c[1]);
+        }
+    }
+    PlanGrid grid;
+    grid.step = step;
+    grid.firstColumn = static_cast<long>(std::ceil(xMin / step - kNodeSlack));
+    grid.firstRow = static_cast<long>(std::ceil(yMin / step - kNodeSlack));
+    grid.columns = static_cast<long>(std::floor(xMax / step + kNodeSlack)) - grid.firstColumn + 1;
+    grid.rows = static_cast<long>(std::floor(yMax / step + kNodeSlack)) - grid.firstRow + 1;
+    return grid;
+}
+
+size_t countPlanSeats(const std::vector<AudienceArea>& areas, const PlanGrid& grid) {
+    size_t count = 0;
+    forEachNode(areas, grid, [&](size_t, long, long, double, double) { ++count; });
+    return count;
+}
+
+PlanMap computePlan(SceneSound& sound, const std::vector<AudienceArea>& areas, const PlanGrid& grid,
+                    const MapQuantity& quantity, Progress* progress) {
+    PlanMap map;
+    map.grid = grid;
+    std::vector<std::vector<double>> levels(areas.size());
+    std::vector<double> all;
+    forEachNode(areas, grid, [&](size_t a, long i, long j, double x, double y) {
+        PlanSeat seat;
+        seat.area = a;
+        seat.column = i;
+        seat.row = j;
+        seat.seat = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(earLevel(areas[a], x, y))};
+        seat.level = seatLevel(sound.respond(seat.seat), quantity);
+        levels[a].push_back(seat.level);
+        all.push_back(seat.level);
+        map.seats.push_back(seat);
+        if (progress != nullptr) progress->advance(1);
+    });
+    for (std::vector<double>& area : levels) map.areaStatistics.push_back(levelStatistics(std::move(area)));
+    map.statistics = levelStatistics(std::move(all));
+    return map;
+}
+
+}  // namespace ksrhost

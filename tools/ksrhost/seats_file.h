@@ -1,0 +1,27 @@
+#pragma once
+// Seats from a CSV file for predict: one seat a line, "x,y,z" in host
+// metres with an optional fourth field naming it ("12.5,-20,1.2,Row K 14").
+// Blank lines and lines starting with '#' are skipped; a first line whose
+// first field is not a number is a header. A name may be quoted ("Row K, 14").
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host_session.h"
+
+namespace ksrhost {
+
+struct NamedSeat {
+    std::string name;  // empty when the file gives none
+    Triple position{};
+};
+
+// Seats in one file at most.
+inline constexpr size_t kMaxSeatsInFile = 1000000;
+
+// Parses a seats file's text. source names it in messages, which give the
+// line number. Throws HostError; a file without any seat is an error.
+std::vector<NamedSeat> parseSeatsCsv(std::string_view text, const std::string& source);
+
+}  // namespace ksrhost
