@@ -25,11 +25,13 @@ int main(int argc, char** argv) {
     MapOptions map;
     VeltOptions velt;
     DesignOptions design;
+    SplayOptions splay;
     CLI::App* infoCommand = addInfoCommand(app, info);
     CLI::App* predictCommand = addPredictCommand(app, predict);
     CLI::App* mapCommand = addMapCommand(app, map);
     const VeltCommands veltCommands = addVeltCommands(app, velt);
     CLI::App* checkCommand = addDesignCommands(app, design);
+    CLI::App* splayCommand = addSplayCommand(*app.get_subcommand("design"), splay);
 
     try {
         app.parse(argc, argv);
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
         if (veltCommands.import->parsed()) runVeltImport(velt, std::cout);
         if (veltCommands.exportFile->parsed()) runVeltExport(velt, std::cout);
         if (checkCommand->parsed()) runDesignCheck(design, std::cout);
+        if (splayCommand->parsed()) runSplay(splay, std::cout);
     } catch (const HostError& e) {
         std::cout.flush();
         std::cerr << "ksrhost: error: " << e.what() << "\n";
