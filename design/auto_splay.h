@@ -35,6 +35,13 @@ inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience li
 inline constexpr int32_t kFirstOptimisedBand = 11;  // 1 kHz
 inline constexpr int32_t kLastOptimisedBand = 20;   // 8 kHz
 
+// windows.h defines near and far as empty words of 16-bit C; the fields
+// below keep their names whatever was included before, and a Windows file
+// that reads them must #undef near and far after its last Windows header.
+#pragma push_macro("near")
+#pragma push_macro("far")
+#undef near
+#undef far
 struct SplayRequest {
     double trim = 10.0;      // height of the array's reference point above the floor datum, metres
     double near = 5.0;       // horizontal distance of the first receiver, metres
@@ -46,6 +53,8 @@ struct SplayRequest {
     bool allowZeroSplay = false;  // may a box below box 0 hang at 0° to the box above?
     double maxStep = 2.0;    // largest change between neighbouring splays, degrees
 };
+#pragma pop_macro("far")
+#pragma pop_macro("near")
 
 // A request that cannot be computed, in words for the user ("The far edge of
 // the audience must lie beyond its near edge."); nullopt when it can.

@@ -21,6 +21,9 @@
 #if defined(_WIN32)
 #include <process.h>
 #include <windows.h>
+// The request's near and far fields, not 16-bit C's pointer words.
+#undef near
+#undef far
 #else
 #include <sys/wait.h>
 #include <unistd.h>
