@@ -84,11 +84,11 @@ public:
 private:
     using Pressure = std::complex<double>;
 
+    void keepSums();
     void place(float grid, const std::array<float, kMaxBoxes>& difference);
     void computeBox(int32_t box, std::vector<Pressure>& out);
     void levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const;
     int32_t firstChangedBox(const SplayAngles& candidate) const;
-    Pressure tonePhasor(double cycles) const;
 
     WorkingDesign design_;
     int32_t boxCount_;
@@ -98,7 +98,7 @@ private:
     Environment air_;
     std::vector<Vec3> receivers_;
     std::vector<double> distance_;
-    std::vector<double> toneCycles_;  // the tones of the field's bands, band by band, Hz
+    std::vector<double> toneSteps_;  // per tone of the field's bands, band by band: f · 4096, table steps per second
     std::array<Pressure, 4096> turnTable_{};  // e^{-j 2π i / 4096}
     ArrayInstance instance_;
 
