@@ -9,10 +9,17 @@
 // Targets: ratio at most 0.85 on every venue and 0.75 on average; mean level
 // no more than 1 dB below; 16 boxes in a median of 2 s, 5 s at worst.
 //
+// Two more runs per venue time the progress callback as the design dialog
+// uses it: the longest wait between calls in the thread's processor time
+// (start and end included; at most 50 ms of work), and how long the search
+// takes to return after the callback first answers false, 0.3 s into the
+// run (at most 0.2 s).
+//
 //   auto_splay_bench [--runs N] [--only TEXT]
 //     N runs per venue (default 3); only the venues whose name holds TEXT
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +73,60 @@ ksr::WorkingDesign designOf(const std::vector<int32_t>& types) {
     return design;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+struct ProgressGaps {
+    double work = 0.0;  // the longest wait in the thread's processor time, ms
+    double wall = 0.0;  // the same on the wall clock, which a busy machine stretches, ms
+};
+
+// The longest waits between progress calls over a whole run.
+ProgressGaps longestProgressGaps(const ksr::WorkingDesign& design, const ksr::SplayRequest& request) {
+    ProgressGaps gaps;
+    Clock::time_point lastWall = Clock::now();
+    double lastWork = threadSeconds();
+    auto note = [&] {
+        const Clock::time_point wall = Clock::now();
+        const double work = threadSeconds();
+        gaps.wall = std::max(gaps.wall, millisecondsBetween(lastWall, wall));
+        gaps.work = std::max(gaps.work, 1000.0 * (work - lastWork));
+        lastWall = wall;
+        lastWork = work;
+    };
+    ksr::autoSplay(design, request, [&](double) {
+        note();
+        return true;
+    });
+    note();
+    return gaps;
+}
+
+// The time from the first false answer, given 0.3 s into the run, to the
+// return of autoSplay, ms; negative when the run ended before.
+double stopLatency(const ksr::WorkingDesign& design, const ksr::SplayRequest& request) {
+    const Clock::time_point start = Clock::now();
+    Clock::time_point refused{};
+    bool stopping = false;
+    ksr::autoSplay(design, request, [&](double) {
+        if (!stopping && millisecondsBetween(start, Clock::now()) >= 300.0) {
+            stopping = true;
+            refused = Clock::now();
+        }
+        return !stopping;
+    });
+    return stopping ? millisecondsBetween(refused, Clock::now()) : -1.0;
+}
+
 std::string anglesOf(const ksr::WorkingDesign& design) {
     std::string text = std::to_string(static_cast<int>(design.gridElevation)) + " |";
     for (int32_t k = 1; k < design.boxCount; ++k) text += " " + std::to_string(static_cast<int>(-design.boxes[k].differenceAngle));
@@ -81,9 +142,9 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
     }
-    std::printf("%-42s %5s %6s %6s %6s %6s %7s %8s %8s %8s %6s\n", "venue", "boxes", "prop", "const", "share", "ratio",
-                "dLevel", "cpu med", "cpu max", "wall max", "evals");
-    double ratioSum = 0.0, worstRatio = 0.0, worstSixteen = 0.0;
+    std::printf("%-42s %5s %6s %6s %6s %6s %7s %8s %8s %8s %6s %7s %7s\n", "venue", "boxes", "prop", "const", "share",
+                "ratio", "dLevel", "cpu med", "cpu max", "wall max", "evals", "gap ms", "stop ms");
+    double ratioSum = 0.0, worstRatio = 0.0, worstSixteen = 0.0, worstGap = 0.0, worstWallGap = 0.0, worstStop = 0.0;
     std::vector<double> sixteenMedians;
     std::vector<Venue> all = venues();
     std::erase_if(all, [&](const Venue& venue) { return std::string(venue.name).find(only) == std::string::npos; });
@@ -114,15 +175,23 @@ int main(int argc, char** argv) {
             sixteenMedians.push_back(median);
             worstSixteen = std::max(worstSixteen, seconds.back());
         }
-        std::printf("%-42s %5d %6.2f %6.2f %6.2f %6.3f %+7.2f %8.2f %8.2f %8.2f %6lld\n", venue.name,
+        const ProgressGaps gaps = longestProgressGaps(design, venue.request);
+        const double stop = stopLatency(design, venue.request);
+        worstGap = std::max(worstGap, gaps.work);
+        worstWallGap = std::max(worstWallGap, gaps.wall);
+        worstStop = std::max(worstStop, stop);
+        std::printf("%-42s %5d %6.2f %6.2f %6.2f %6.3f %+7.2f %8.2f %8.2f %8.2f %6lld %7.1f %7.1f\n", venue.name,
                     design.boxCount, proposal, constant, result.equalShare.figures.summary, ratio, levelDifference,
-                    median, seconds.back(), wall, static_cast<long long>(result.evaluations));
+                    median, seconds.back(), wall, static_cast<long long>(result.evaluations), gaps.work, stop);
         std::printf("    proposal %s   constant %s   share %s\n", anglesOf(result.proposal.design).c_str(),
                     anglesOf(result.constantCurvature.design).c_str(), anglesOf(result.equalShare.design).c_str());
         for (const std::string& note : result.unreached) std::printf("    unreached: %s\n", note.c_str());
     }
     std::sort(sixteenMedians.begin(), sixteenMedians.end());
-    std::printf("\nratio: mean %.3f (target <= 0.75), worst %.3f (target <= 0.85)\n", ratioSum / all.size(),
+    std::printf("\nprogress: longest wait %.1f ms of work (target <= 50; %.1f ms on the wall clock), stop after false "
+                "%.1f ms (target <= 200)\n",
+                worstGap, worstWallGap, worstStop);
+    std::printf("ratio: mean %.3f (target <= 0.75), worst %.3f (target <= 0.85)\n", ratioSum / all.size(),
                 worstRatio);
     if (!sixteenMedians.empty()) {
         std::printf("16 boxes: median %.2f s (target <= 2), worst %.2f s (target <= 5)\n",

@@ -253,7 +253,7 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
     const double gridCount = limits.gridHigh - limits.gridLow + 1;
     const double splayCount = kLargestSplay - limits.smallestSplay + 1;
     const double searchWork = kSearchWorkPerBox * limits.boxCount;
-    SearchMonitor monitor(progress, gridCount * splayCount * limits.boxCount + searchWork);
+    SearchMonitor monitor(progress, (gridCount * splayCount + 4.0) * limits.boxCount + searchWork);
     SplayScorer scorer(field, target, monitor);
 
     const ScoredAngles constant = bestConstantCurvature(scorer, limits);
@@ -268,13 +268,19 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
     result.cancelled = scorer.stopped();
     result.evaluations = scorer.evaluations();
 
+    // The four designs in every band; the callback still hears between
+    // them (a stop asked now changes nothing, the work is nearly done).
     SplayField full(working, request, 1, kBandCount);
+    full.setPulse([&monitor] { monitor.advance(1.0); });
     WorkingDesign input = design;
     recomputeElevations(input);
-    result.proposal = candidateOf(full, withAngles(working, proposal), target);
-    result.input = candidateOf(full, input, target);
-    result.constantCurvature = candidateOf(full, withAngles(working, constant.angles), target);
-    result.equalShare = candidateOf(full, withAngles(working, share), target);
+    const std::pair<SplayCandidate*, WorkingDesign> finals[] = {
+        {&result.proposal, withAngles(working, proposal)},
+        {&result.input, input},
+        {&result.constantCurvature, withAngles(working, constant.angles)},
+        {&result.equalShare, withAngles(working, share)},
+    };
+    for (const auto& [candidate, finalDesign] : finals) *candidate = candidateOf(full, finalDesign, target);
     result.evaluations += 4;
     result.unreached = unreachedStatements(result, request, limits, target);
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -92,11 +92,16 @@ SplayField::SplayField(const WorkingDesign& design, const SplayRequest& request,
 void SplayField::keepSums() {
     // Sized on first use: a field that only evaluates whole designs
     // (levelsOf) never needs them.
-    if (!boxPressure_.empty()) return;
-    boxPressure_.assign(static_cast<size_t>(boxCount_), std::vector<Pressure>(pressureCount()));
+    if (!sumAbove_.empty()) return;
     sumAbove_.assign(static_cast<size_t>(boxCount_) + 1, std::vector<Pressure>(pressureCount()));
-    candidatePressure_.assign(static_cast<size_t>(boxCount_), std::vector<Pressure>(pressureCount()));
-    candidateSum_.assign(pressureCount(), Pressure{});
+    candidateAbove_.assign(static_cast<size_t>(boxCount_) + 1, std::vector<Pressure>(pressureCount()));
+    boxScratch_.assign(pressureCount(), Pressure{});
+}
+
+void SplayField::addBox(int32_t box, const std::vector<Pressure>& above, std::vector<Pressure>& below) {
+    computeBox(box, boxScratch_);
+    for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxScratch_[i];
+    if (pulse_) pulse_();
 }
 
 void SplayField::place(float grid, const std::array<float, kMaxBoxes>& difference) {
@@ -168,6 +173,7 @@ void SplayField::levelsOf(const WorkingDesign& design, LevelTable& out) {
     for (int32_t box = 0; box < boxCount_; ++box) {
         computeBox(box, scratch);
         for (size_t i = 0; i < sum.size(); ++i) sum[i] += scratch[i];
+        if (pulse_) pulse_();
     }
     levelsFromSum(sum, out);
 }
@@ -185,14 +191,10 @@ std::array<float, kMaxBoxes> asFloats(const SplayAngles& angles) {
 void SplayField::setCurrent(const SplayAngles& angles, LevelTable& out) {
     keepSums();
     place(static_cast<float>(angles.grid), asFloats(angles));
-    for (int32_t box = 0; box < boxCount_; ++box) {
-        computeBox(box, boxPressure_[box]);
-        const std::vector<Pressure>& above = sumAbove_[box];
-        std::vector<Pressure>& below = sumAbove_[box + 1];
-        for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxPressure_[box][i];
-    }
+    for (int32_t box = 0; box < boxCount_; ++box) addBox(box, sumAbove_[box], sumAbove_[box + 1]);
     current_ = angles;
     hasCurrent_ = true;
+    candidateFirst_ = boxCount_;
     levelsFromSum(sumAbove_[boxCount_], out);
 }
 
@@ -207,30 +209,26 @@ int32_t SplayField::firstChangedBox(const SplayAngles& candidate) const {
 int32_t SplayField::tryCandidate(const SplayAngles& candidate, LevelTable& out) {
     if (!hasCurrent_) {
         setCurrent(candidate, out);
-        candidate_ = candidate;
-        candidateFirst_ = boxCount_;
         return boxCount_;
     }
     candidate_ = candidate;
     candidateFirst_ = firstChangedBox(candidate);
-    place(static_cast<float>(candidate.grid), asFloats(candidate));
-    candidateSum_ = sumAbove_[candidateFirst_];
-    for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
-        std::vector<Pressure>& pressure = candidatePressure_[box];
-        computeBox(box, pressure);
-        for (size_t i = 0; i < candidateSum_.size(); ++i) candidateSum_[i] += pressure[i];
+    if (candidateFirst_ == boxCount_) {
+        levelsFromSum(sumAbove_[boxCount_], out);
+        return 0;
     }
-    levelsFromSum(candidateSum_, out);
+    place(static_cast<float>(candidate.grid), asFloats(candidate));
+    for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
+        const std::vector<Pressure>& above = box == candidateFirst_ ? sumAbove_[box] : candidateAbove_[box];
+        addBox(box, above, candidateAbove_[box + 1]);
+    }
+    levelsFromSum(candidateAbove_[boxCount_], out);
     return boxCount_ - candidateFirst_;
 }
 
 void SplayField::acceptCandidate() {
-    for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
-        std::swap(boxPressure_[box], candidatePressure_[box]);
-        const std::vector<Pressure>& above = sumAbove_[box];
-        std::vector<Pressure>& below = sumAbove_[box + 1];
-        for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxPressure_[box][i];
-    }
+    if (!hasCurrent_ || candidateFirst_ == boxCount_) return;
+    for (int32_t k = candidateFirst_ + 1; k <= boxCount_; ++k) std::swap(sumAbove_[k], candidateAbove_[k]);
     current_ = candidate_;
     candidateFirst_ = boxCount_;
 }

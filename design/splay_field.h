@@ -13,6 +13,7 @@
 #include <array>
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "design/auto_splay.h"
@@ -81,10 +82,15 @@ public:
     // Makes the candidate last tried the current design.
     void acceptCandidate();
 
+    // Called after every box computed at every receiver (a few hundred
+    // microseconds of work), so that a caller can keep its clock.
+    void setPulse(std::function<void()> pulse) { pulse_ = std::move(pulse); }
+
 private:
     using Pressure = std::complex<double>;
 
     void keepSums();
+    void addBox(int32_t box, const std::vector<Pressure>& above, std::vector<Pressure>& below);
     void place(float grid, const std::array<float, kMaxBoxes>& difference);
     void computeBox(int32_t box, std::vector<Pressure>& out);
     void levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const;
@@ -107,12 +113,15 @@ private:
 
     bool hasCurrent_ = false;
     SplayAngles current_;
-    std::vector<std::vector<Pressure>> boxPressure_;  // per box of the current design
-    std::vector<std::vector<Pressure>> sumAbove_;     // sumAbove_[k]: boxes 0..k-1 of the current design
+    // Per receiver and tone, the sums over the boxes above box k:
+    // sumAbove_[k] for the current design, candidateAbove_[k] for the
+    // candidate (k above candidateFirst_ only), each boxCount + 1 long.
+    std::vector<std::vector<Pressure>> sumAbove_;
+    std::vector<std::vector<Pressure>> candidateAbove_;
+    std::vector<Pressure> boxScratch_;  // one box's pressures
     SplayAngles candidate_;
-    int32_t candidateFirst_ = 0;
-    std::vector<std::vector<Pressure>> candidatePressure_;  // boxes candidateFirst_.. of the candidate
-    std::vector<Pressure> candidateSum_;
+    int32_t candidateFirst_ = 0;  // boxCount_ when there is no candidate to accept
+    std::function<void()> pulse_;
 };
 
 }  // namespace ksr

@@ -23,7 +23,9 @@ void SearchMonitor::finish() {
 }
 
 SplayScorer::SplayScorer(SplayField& field, std::vector<double> target, SearchMonitor& monitor)
-    : field_(field), target_(std::move(target)), monitor_(monitor) {}
+    : field_(field), target_(std::move(target)), monitor_(monitor) {
+    field_.setPulse([this] { monitor_.advance(1.0); });
+}
 
 SplayScore SplayScorer::rank() {
     const QuickFigures figures = quickFigures(levels_, target_);
@@ -36,14 +38,12 @@ SplayScore SplayScorer::rank() {
 SplayScore SplayScorer::score(const SplayAngles& angles) {
     field_.setCurrent(angles, levels_);
     work_ += field_.boxCount();
-    monitor_.advance(field_.boxCount());
     return rank();
 }
 
 SplayScore SplayScorer::tryCandidate(const SplayAngles& angles) {
     const int32_t boxes = field_.tryCandidate(angles, levels_);
     work_ += boxes;
-    monitor_.advance(boxes);
     return rank();
 }
 
