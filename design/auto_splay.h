@@ -12,14 +12,23 @@
 // 1013.25 hPa, 343 m/s, absorption on; flat filter.
 //
 // A band level at a receiver is the band-averaged complex sum of the boxes
-// (model/band_average.h). The summary figure is the mean over bands 11..20
-// (1 kHz to 8 kHz) of the standard deviation over receivers of
-// (level - target slope - that band's mean); lower is more even.
+// (model/band_average.h), each box as componentResponse gives it. The target
+// at a receiver is slope · log2(d / near). The summary figure is the mean
+// over bands 11..20 (1 kHz to 8 kHz) of the standard deviation over
+// receivers of (level - target - that band's mean); lower is more even.
 //
-// Same input, same output: the search is deterministic.
+// A proposal passes checkStacking with no angle changed, has a whole-degree
+// grid no higher than 2° above the line from the reference point to the last
+// receiver, and its splays between line boxes grow from top to bottom with
+// one one-degree reversal at most, none at 0° unless allowed, neighbours at
+// most maxStep apart (design/splay_limits.h). Infeasible requests still get
+// the best such design, with plain statements in unreached.
+//
+// Same input, same output: the search is deterministic (its work is counted
+// in designs, never in time).
 
 #include <array>
-#include <atomic>
+#include <atomic>  // kept for callers that cancel through an atomic flag
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -93,12 +102,14 @@ struct SplayResult {
     SplayCandidate equalShare;         // geometric equal-share curving, rounded to legal angles
     std::vector<std::string> unreached;  // plain statements of what could not be reached; empty when all was
     int64_t evaluations = 0;           // designs evaluated
-    double seconds = 0.0;              // wall-clock run time
+    double seconds = 0.0;              // wall-clock run time, seconds
     bool cancelled = false;            // the progress callback asked to stop; proposal is the best so far
 };
 
 // Told the fraction done (0..1) now and then; returns false to stop the
-// search. Called at least every 50 ms of work.
+// search, which then ends within a few designs and answers the best one so
+// far. Called at least every 50 ms of work (every 10 ms or so), on the
+// thread that runs autoSplay, and once more with 1 at the end.
 using SplayProgress = std::function<bool(double fraction)>;
 
 // Runs the search. A request that fails checkSplayRequest gets the input
