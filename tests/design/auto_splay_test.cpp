@@ -266,3 +266,40 @@ TEST(AutoSplay, ProgressReportsFractionsInOrderAndFalseStopsTheSearch) {
     }
     expectLegalAndShaped(design, request, stopped.proposal.design);
 }
+
+TEST(AutoSplay, BoxPosesHangFromTheRiggingPointAndAimAtTheirElevations) {
+    // Four line boxes hung straight from a grid of -10 degrees at 10 m: the
+    // chain runs straight down the turned array's axis, each box 0.26 m
+    // further, so tilting the aim down swings the lower boxes back, away
+    // from the audience; every box aims 10 degrees down.
+    WorkingDesign design = uniformDesign(4, 4);
+    design.gridElevation = -10.0f;
+    recomputeElevations(design);
+    const std::vector<SplayBoxPose> poses = splayBoxPoses(design, 10.0);
+    ASSERT_EQ(poses.size(), 4u);
+    const double turn = -10.0 * 3.14159265358979323846 / 180.0;
+    for (size_t k = 0; k < poses.size(); ++k) {
+        // The untilted box point: 0.05423 m behind the aim, 0.12994 m + 0.26 m per box below.
+        const double back = 0.05423, down = 0.12994 + 0.26 * static_cast<double>(k);
+        // Turned by the grid about x: local (y, z) = (back, -down) goes to
+        // (cos t · back - sin t · down, -sin t · back - cos t · down).
+        const double distance = -(std::cos(turn) * back - std::sin(turn) * down);
+        const double height = 10.0 - std::sin(turn) * back - std::cos(turn) * down;
+        EXPECT_NEAR(poses[k].distance, distance, 1e-4) << k;
+        EXPECT_NEAR(poses[k].height, height, 1e-4) << k;
+        EXPECT_DOUBLE_EQ(poses[k].elevation, -10.0) << k;
+    }
+}
+
+TEST(AutoSplay, TheInputIsEvaluatedAsHandedIn) {
+    WorkingDesign design = uniformDesign(4, 6);
+    design.gridElevation = -7.5f;  // not a whole degree, and steeper than the aim rule allows
+    design.boxes[3].differenceAngle = -4.0f;
+    recomputeElevations(design);
+    const SplayResult result = autoSplay(design, smallHall());
+    EXPECT_EQ(result.input.design.gridElevation, -7.5f);
+    EXPECT_EQ(result.input.design.boxes[3].differenceAngle, -4.0f);
+    EXPECT_EQ(result.input.design.elevations[5], -11.5f);
+    EXPECT_GT(result.input.figures.summary, 0.0);
+    EXPECT_NE(result.input.figures.summary, result.proposal.figures.summary);
+}
