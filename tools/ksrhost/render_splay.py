@@ -78,7 +78,7 @@ def draw_octave(ax, data, octave):
     ax.xaxis.set_minor_formatter(ScalarFormatter())
     ax.set_title(f"{octave}Hz octave", fontsize=9)
     ax.grid(True, which="both", linewidth=0.3)
-    ax.tick_params(labelsize=7)
+    ax.tick_params(which="both", labelsize=7)
     ax.set_xlabel("distance (m)", fontsize=7)
     ax.set_ylabel("dB", fontsize=7)
 
@@ -89,7 +89,7 @@ def draw_summary(ax, data):
     for name, label in (("proposal", "Proposal"), ("constantCurvature", "Constant curvature")):
         entry = data[name]
         lines.append(f"{label}: {entry['summary']:.2f} dB")
-        lines.append(f"  grid {entry['gridElevation']:g} deg, splays")
+        lines.append(f"  grid {entry['gridElevation']:g} deg, difference angles")
         lines.append("  " + " ".join(f"{s:g}" for s in entry["splays"]))
     lines.insert(0, "Evenness 1-8 kHz (lower is better)")
     ax.text(0.0, 1.0, "\n".join(lines), va="top", fontsize=9, family="monospace")
