@@ -1,5 +1,5 @@
 # The release package: one folder with the module, its help document, the
-# reference host, the map renderer, example designs and a short README.
+# reference host, the map and splay renderers, example designs and a short README.
 #   cmake --install build/win32 --prefix <folder>
 #   cpack --config build/win32/CPackConfig.cmake   (ZIP in build/win32/package)
 # Included from tools/ksrhost, where the host and its examples live.
@@ -9,7 +9,8 @@ set(ksr_package_root ${PROJECT_SOURCE_DIR}/tools/ksrhost)
 install(PROGRAMS $<TARGET_FILE:ksr> $<TARGET_FILE:ksrhost> DESTINATION .)
 # Rendered beside the module by docs/; DLLGetFiles names it there.
 install(FILES ${CMAKE_BINARY_DIR}/ksr_help.pdf DESTINATION . OPTIONAL)
-install(FILES ${ksr_package_root}/render_map.py ${ksr_package_root}/package/README.txt DESTINATION .)
+install(FILES ${ksr_package_root}/render_map.py ${ksr_package_root}/render_splay.py ${ksr_package_root}/package/README.txt
+        DESTINATION .)
 install(DIRECTORY ${ksr_package_root}/examples/ DESTINATION examples
         FILES_MATCHING PATTERN "*.json" PATTERN "*.velt")
 

@@ -6,19 +6,29 @@
 // Geometry (the host tool's): the array's reference point at (0, 0, trim),
 // aimed towards -y and tilted by its grid elevation (array angles
 // (0, grid, 0)). The audience is a straight line in the vertical plane of the
-// aim; receivers lie every 0.5 m along it at ear height, from
-// (0, -near, floorNear + ear) to (0, -far, floorFar + ear). Air 20 °C, 50 %,
+// aim; receivers lie evenly along it at ear height, at most 0.5 m apart,
+// from (0, -near, floorNear + ear) to (0, -far, floorFar + ear) (both
+// included). Distances are horizontal, from the reference point. Air 20 °C, 50 %,
 // 1013.25 hPa, 343 m/s, absorption on; flat filter.
 //
 // A band level at a receiver is the band-averaged complex sum of the boxes
-// (model/band_average.h). The summary figure is the mean over bands 11..20
-// (1 kHz to 8 kHz) of the standard deviation over receivers of
-// (level - target slope - that band's mean); lower is more even.
+// (model/band_average.h), each box as componentResponse gives it. The target
+// at a receiver is slope · log2(d / near). The summary figure is the mean
+// over bands 11..20 (1 kHz to 8 kHz) of the standard deviation over
+// receivers of (level - target - that band's mean); lower is more even.
 //
-// Same input, same output: the search is deterministic.
+// A proposal passes checkStacking with no angle changed, has a whole-degree
+// grid no higher than 2° above the line from the reference point to the last
+// receiver, and its splays between line boxes grow from top to bottom with
+// one one-degree reversal at most, none at 0° unless allowed, neighbours at
+// most maxStep apart (design/splay_limits.h). Infeasible requests still get
+// the best such design, with plain statements in unreached.
+//
+// Same input, same output: the search is deterministic (its work is counted
+// in designs, never in time).
 
 #include <array>
-#include <atomic>
+#include <atomic>  // kept for callers that cancel through an atomic flag
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -30,10 +40,17 @@
 
 namespace ksr {
 
-inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience line
+inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience line, at most
 inline constexpr int32_t kFirstOptimisedBand = 11;  // 1 kHz
 inline constexpr int32_t kLastOptimisedBand = 20;   // 8 kHz
 
+// windows.h defines near and far as empty words of 16-bit C; the fields
+// below keep their names whatever was included before, and a Windows file
+// that reads them must #undef near and far after its last Windows header.
+#pragma push_macro("near")
+#pragma push_macro("far")
+#undef near
+#undef far
 struct SplayRequest {
     double trim = 10.0;      // height of the array's reference point above the floor datum, metres
     double near = 5.0;       // horizontal distance of the first receiver, metres
@@ -45,6 +62,8 @@ struct SplayRequest {
     bool allowZeroSplay = false;  // may a box below box 0 hang at 0° to the box above?
     double maxStep = 2.0;    // largest change between neighbouring splays, degrees
 };
+#pragma pop_macro("far")
+#pragma pop_macro("near")
 
 // A request that cannot be computed, in words for the user ("The far edge of
 // the audience must lie beyond its near edge."); nullopt when it can.
@@ -83,15 +102,32 @@ struct SplayResult {
     SplayCandidate equalShare;         // geometric equal-share curving, rounded to legal angles
     std::vector<std::string> unreached;  // plain statements of what could not be reached; empty when all was
     int64_t evaluations = 0;           // designs evaluated
-    double seconds = 0.0;              // wall-clock run time
+    double seconds = 0.0;              // wall-clock run time, seconds
     bool cancelled = false;            // the progress callback asked to stop; proposal is the best so far
 };
 
 // Told the fraction done (0..1) now and then; returns false to stop the
-// search. Called at least every 50 ms of work.
+// search, which then ends within a few designs and answers the best one so
+// far. Called at least every 50 ms of work (every 10 ms or so), on the
+// thread that runs autoSplay, and once more with 1 at the end.
 using SplayProgress = std::function<bool(double fraction)>;
 
-// Runs the search. The request must pass checkSplayRequest.
+// Runs the search. A request that fails checkSplayRequest gets the input
+// design back as the proposal, unevaluated, with the check's message in
+// unreached.
+//
+// The responses come from the model's shared response path, whose caches
+// are not locked: run nothing else that computes component responses at the
+// same time (a worker thread is fine while the host waits in the dialog).
 SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {});
+
+// Where a design's boxes hang at a rigging height, for drawing the side view.
+struct SplayBoxPose {
+    double distance = 0.0;   // horizontal, metres in front of the reference point (towards the audience)
+    double height = 0.0;     // metres above the floor datum
+    double elevation = 0.0;  // aim above the horizontal, degrees
+};
+// One pose per box of boxCount, top box first.
+std::vector<SplayBoxPose> splayBoxPoses(const WorkingDesign& design, double trim);
 
 }  // namespace ksr

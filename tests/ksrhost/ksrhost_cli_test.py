@@ -818,6 +818,128 @@ class Errors(KsrhostCase):
             self.assertIn(option, out)
 
 
+class Splay(KsrhostCase):
+    """ksrhost design splay: a shorter audience keeps the runs quick."""
+
+    def splay(self, *extra, design="ksr12_flown.json"):
+        out = self.path("splayed.json")
+        report = self.path("report.json")
+        self.ok("design", "splay", example(design), "--trim", "9", "--audience", "4:24", "-o", out,
+                "--report", report, *extra)
+        with open(out, encoding="utf-8") as f:
+            proposal = json.load(f)
+        with open(report, encoding="utf-8") as f:
+            return proposal, json.load(f)
+
+    def test_the_proposal_is_a_design_the_other_commands_take(self):
+        proposal, report = self.splay()
+        with open(example("ksr12_flown.json"), encoding="utf-8") as f:
+            given = json.load(f)
+        self.assertEqual(proposal["boxCount"], 12)
+        self.assertEqual([b["type"] for b in proposal["boxes"]], [b["type"] for b in given["boxes"]])
+        self.assertEqual([b["gain"] for b in proposal["boxes"]], [b["gain"] for b in given["boxes"]])
+        self.assertEqual(proposal["gridElevation"], report["proposal"]["gridElevation"])
+        self.assertEqual([b["differenceAngle"] for b in proposal["boxes"]], report["proposal"]["differenceAngles"])
+        # The top box aims no higher than 2 degrees above the last ear.
+        self.assertLessEqual(proposal["gridElevation"], math.degrees(math.atan2(1.2 - 9.0, 24.0)) + 2.0)
+        check = self.check(self.path("splayed.json"))
+        self.assertTrue(check["passes"])
+        self.assertTrue(check["unchanged"])
+        predicted = self.json_of("predict", self.path("splayed.json"), "--array-position", "0,0,9",
+                                 "--seat", "0,-12,1.2", "--format", "json")
+        self.assertTrue(predicted)
+
+    def check(self, design):
+        return self.json_of("design", "check", design)
+
+    def test_the_report_compares_four_designs_band_by_band(self):
+        _, report = self.splay()
+        for name in ("proposal", "input", "constantCurvature", "equalShare"):
+            with self.subTest(design=name):
+                entry = report[name]
+                self.assertEqual(len(entry["differenceAngles"]), 12)
+                self.assertEqual([b["band"] for b in entry["bands"]], list(range(1, BAND_COUNT + 1)))
+                optimised = [b for b in entry["bands"] if b["group"] == "optimised"]
+                self.assertEqual([b["frequency"] for b in optimised],
+                                 ["1k", "1.25k", "1.6k", "2k", "2.5k", "3.15k", "4k", "5k", "6.3k", "8k"])
+                self.assertAlmostEqual(entry["summary"], sum(b["deviation"] for b in optimised) / 10, places=4)
+                for band in entry["bands"]:
+                    self.assertLessEqual(band["spread90to10"], band["range"] + 1e-6)
+                    self.assertTrue(0.0 <= band["shareWithin3dB"] <= 1.0)
+        self.assertEqual([b["group"] for b in report["proposal"]["bands"][1:10]],
+                         ["reported 125-400 Hz"] * 6 + ["reported 500-800 Hz"] * 3)
+        self.assertLessEqual(report["proposal"]["summary"], report["constantCurvature"]["summary"])
+        self.assertAlmostEqual(report["ratioToConstantCurvature"],
+                               report["proposal"]["summary"] / report["constantCurvature"]["summary"], places=2)
+        self.assertEqual(report["receivers"], 41)  # 4 m to 24 m every 0.5 m
+        self.assertGreater(report["evaluations"], 0)
+        self.assertFalse(report["cancelled"])
+        self.assertIsInstance(report["unreached"], list)
+
+    def test_the_options_reach_the_request(self):
+        proposal, report = self.splay("--floor", "0:3", "--ear-height", "1", "--slope", "-3", "--allow-zero",
+                                      "--max-step", "1")
+        self.assertEqual(report["request"], {"trim": 9, "near": 4, "far": 24, "floorNear": 0, "floorFar": 3,
+                                             "earHeight": 1, "slope": -3, "allowZeroSplay": True, "maxStep": 1})
+        splays = [-b["differenceAngle"] for b in proposal["boxes"][1:]]
+        for above, below in zip(splays, splays[1:]):
+            self.assertLessEqual(abs(below - above), 1)
+
+    def test_same_input_same_output(self):
+        first, first_report = self.splay()
+        second, second_report = self.splay()
+        self.assertEqual(first, second)
+        for report in (first_report, second_report):
+            del report["seconds"]
+        self.assertEqual(first_report, second_report)
+
+    def test_bad_requests_are_named_and_write_nothing(self):
+        good = example("ksr12_flown.json")
+        out = self.path("out.json")
+        base = ["design", "splay", good, "--trim", "9", "--audience", "4:24", "-o", out]
+
+        def but(option, value):
+            args = list(base)
+            args[args.index(option) + 1] = value
+            return args
+
+        cases = [
+            (but("--audience", "24:4"), "The far edge of the audience must lie beyond its near edge."),
+            (but("--audience", "24"), "--audience: expected NEAR:FAR"),
+            (but("--audience", "4:inf"), "--audience: expected a finite number"),
+            (but("--trim", "nan"), "--trim: expected a finite number, got 'nan'"),
+            (but("--trim", "1"), "The array must hang above the audience"),
+            (base + ["--floor", "0:9"], "The array must hang above the audience"),
+            (base + ["--max-step", "20"], "largest step between neighbouring splays"),
+            (base + ["--slope", "-40"], "target slope"),
+            (["design", "splay", example("ksr6_ground_stacked.json"), "--trim", "9", "--audience", "4:24", "-o", out],
+             "ground stacked"),
+            (["design", "splay", self.path("missing.json"), "--trim", "9", "--audience", "4:24", "-o", out],
+             "cannot read design file"),
+            (["design", "splay", good, "--audience", "4:24", "-o", out], "--trim is required"),
+            (["design", "splay", good, "--trim", "9", "--audience", "4:24"], "--output is required"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                status, _, err = run(*args)
+                self.assertNotEqual(status, 0)
+                self.assertIn(message, err)
+                self.assertFalse(os.path.exists(out))
+        status, _, err = run(*but("-o", self.path("no/such/folder/out.json")))
+        self.assertNotEqual(status, 0)
+        self.assertIn("cannot write '", err)
+
+
+class SplayPicture(KsrhostCase):
+    def test_png_is_drawn_and_its_data_removed(self):
+        png = self.path("splay.png")
+        self.ok("design", "splay", example("ksr12_flown.json"), "--trim", "9", "--audience", "4:24",
+                "-o", self.path("out.json"), "--png", png)
+        with open(png, "rb") as f:
+            self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(sorted(os.listdir(self.folder)), ["out.json", "splay.png"])
+
+
 def read_map(path):
     """(metadata, rows) of a ksrhost map CSV file.
 

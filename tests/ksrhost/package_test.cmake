@@ -27,7 +27,7 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cannot list ${zips}")
 endif()
 string(REPLACE "\n" ";" entries "${listing}")
-set(expected ${MODULE} ${HOST} render_map.py README.txt
+set(expected ${MODULE} ${HOST} render_map.py render_splay.py README.txt
     examples/ksr12_flown.json examples/ksr12_flown.velt examples/ksr16_long_throw.json
     examples/ksr6_ground_stacked.json examples/ksr6_ground_stacked.velt examples/ksr6_needs_repair.json
     examples/hall_left_right.json)

@@ -95,4 +95,21 @@ struct DesignOptions {
 CLI::App* addDesignCommands(CLI::App& app, DesignOptions& options);
 void runDesignCheck(const DesignOptions& options, std::ostream& out);
 
+struct SplayOptions {
+    std::string design;
+    std::string trim;
+    std::string audience;
+    std::string floor;
+    std::string earHeight = "1.2";
+    std::string slope = "0";
+    bool allowZero = false;
+    std::string maxStep = "2";
+    std::string output;
+    std::string report;
+    std::string png;
+};
+// Adds "splay" to the "design" command.
+CLI::App* addSplayCommand(CLI::App& design, SplayOptions& options);
+void runSplay(const SplayOptions& options, std::ostream& out);
+
 }  // namespace ksrhost

@@ -61,11 +61,13 @@ int main(int argc, char** argv) {
     MapOptions map;
     VeltOptions velt;
     DesignOptions design;
+    SplayOptions splay;
     CLI::App* infoCommand = addInfoCommand(app, info);
     CLI::App* predictCommand = addPredictCommand(app, predict);
     CLI::App* mapCommand = addMapCommand(app, map);
     const VeltCommands veltCommands = addVeltCommands(app, velt);
     CLI::App* checkCommand = addDesignCommands(app, design);
+    CLI::App* splayCommand = addSplayCommand(*app.get_subcommand("design"), splay);
 
     try {
         app.parse(argc, argv);
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
         if (veltCommands.import->parsed()) runVeltImport(velt, std::cout);
         if (veltCommands.exportFile->parsed()) runVeltExport(velt, std::cout);
         if (checkCommand->parsed()) runDesignCheck(design, std::cout);
+        if (splayCommand->parsed()) runSplay(splay, std::cout);
     } catch (const FileError& e) {
         return fail(kExitFileAccess, e.what());
     } catch (const HostError& e) {

@@ -1,0 +1,337 @@
+// ksrhost design splay: auto-splay on a design for an audience (portable
+// core, no export of the module). Writes the proposed design, a report with
+// the figures of the proposal, the input design and both baselines, and a
+// picture drawn by render_splay.py (Python 3 with matplotlib).
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+#include "band_sums.h"
+#include "commands.h"
+#include "design/auto_splay.h"
+#include "host_error.h"
+#include "model/band_average.h"
+#include "text_values.h"
+
+#if defined(_WIN32)
+#include <process.h>
+#include <windows.h>
+// The request's near and far fields, not 16-bit C's pointer words.
+#undef near
+#undef far
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace ksrhost {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Octaves of the picture: three third-octave bands each, centre band given.
+constexpr int kOctaveCentreBands[] = {2, 5, 8, 11, 14, 17, 20};
+
+// "A:B": two finite numbers in any order.
+std::pair<double, double> parsePair(const std::string& text, const std::string& option, const char* shape) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) throw HostError(option + ": expected " + shape + ", got '" + text + "'");
+    return {parseNumber(text.substr(0, colon), option), parseNumber(text.substr(colon + 1), option)};
+}
+
+ksr::SplayRequest readRequest(const SplayOptions& options) {
+    ksr::SplayRequest request;
+    request.trim = parseNumber(options.trim, "--trim");
+    std::tie(request.near, request.far) = parsePair(options.audience, "--audience", "NEAR:FAR in metres");
+    if (!options.floor.empty()) {
+        std::tie(request.floorNear, request.floorFar) = parsePair(options.floor, "--floor", "ZNEAR:ZFAR in metres");
+    }
+    request.earHeight = parseNumber(options.earHeight, "--ear-height");
+    request.slope = parseNumber(options.slope, "--slope");
+    request.maxStep = parseNumber(options.maxStep, "--max-step");
+    request.allowZeroSplay = options.allowZero;
+    return request;
+}
+
+std::string frequencyLabel(int band) {
+    const double f = nominalCentreFrequency(band);
+    std::ostringstream text;
+    if (f >= 1000.0) {
+        text << f / 1000.0 << "k";
+    } else {
+        text << f;
+    }
+    return text.str();
+}
+
+const char* bandGroup(int band) {
+    if (band >= ksr::kFirstOptimisedBand && band <= ksr::kLastOptimisedBand) return "optimised";
+    if (band >= 8 && band <= 10) return "reported 500-800 Hz";
+    if (band >= 2 && band <= 7) return "reported 125-400 Hz";
+    return "outside";
+}
+
+Json anglesJson(const ksr::WorkingDesign& design) {
+    Json angles = Json::array();
+    for (int32_t k = 0; k < design.boxCount; ++k) angles.push_back(jsonNumber(design.boxes[k].differenceAngle));
+    return angles;
+}
+
+Json candidateJson(const ksr::SplayCandidate& candidate) {
+    Json out;
+    out["gridElevation"] = jsonNumber(candidate.design.gridElevation);
+    out["differenceAngles"] = anglesJson(candidate.design);
+    out["summary"] = jsonNumber(candidate.figures.summary);
+    out["meanLevel1to8k"] = jsonNumber(candidate.figures.meanLevel1to8k);
+    Json bands = Json::array();
+    for (int band = 1; band <= kBands; ++band) {
+        const ksr::BandFigures& f = candidate.figures.band[static_cast<size_t>(band - 1)];
+        Json entry;
+        entry["band"] = band;
+        entry["frequency"] = frequencyLabel(band);
+        entry["group"] = bandGroup(band);
+        entry["mean"] = jsonNumber(f.mean);
+        entry["deviation"] = jsonNumber(f.deviation);
+        entry["spread90to10"] = jsonNumber(f.spread90to10);
+        entry["range"] = jsonNumber(f.range);
+        entry["fittedSlope"] = jsonNumber(f.fittedSlope);
+        entry["shareWithin3dB"] = jsonNumber(f.shareWithin3dB);
+        bands.push_back(entry);
+    }
+    out["bands"] = bands;
+    return out;
+}
+
+// Octave levels along the audience: the power sum of each octave's three
+// bands, per receiver.
+Json octaveCurves(const ksr::SplayCandidate& candidate) {
+    Json curves;
+    for (const int centre : kOctaveCentreBands) {
+        Json levels = Json::array();
+        for (const auto& row : candidate.level) {
+            double power = 0.0;
+            for (int band = centre - 1; band <= centre + 1; ++band) {
+                power += std::pow(10.0, row[static_cast<size_t>(band - 1)] / 10.0);
+            }
+            levels.push_back(jsonNumber(power > 0.0 ? 10.0 * std::log10(power) : ksr::kSilentLevel));
+        }
+        curves[frequencyLabel(centre)] = levels;
+    }
+    return curves;
+}
+
+Json posesJson(const ksr::WorkingDesign& design, double trim) {
+    Json poses = Json::array();
+    for (const ksr::SplayBoxPose& pose : ksr::splayBoxPoses(design, trim)) {
+        poses.push_back({{"distance", jsonNumber(pose.distance)},
+                         {"height", jsonNumber(pose.height)},
+                         {"elevation", jsonNumber(pose.elevation)}});
+    }
+    return poses;
+}
+
+Json requestJson(const ksr::SplayRequest& request) {
+    Json out;
+    out["trim"] = jsonNumber(request.trim);
+    out["near"] = jsonNumber(request.near);
+    out["far"] = jsonNumber(request.far);
+    out["floorNear"] = jsonNumber(request.floorNear);
+    out["floorFar"] = jsonNumber(request.floorFar);
+    out["earHeight"] = jsonNumber(request.earHeight);
+    out["slope"] = jsonNumber(request.slope);
+    out["allowZeroSplay"] = request.allowZeroSplay;
+    out["maxStep"] = jsonNumber(request.maxStep);
+    return out;
+}
+
+Json reportJson(const SplayOptions& options, const ksr::SplayRequest& request, const ksr::SplayResult& result) {
+    Json report;
+    report["design"] = options.design;
+    report["request"] = requestJson(request);
+    report["receivers"] = result.proposal.distance.size();
+    report["seconds"] = std::round(result.seconds * 1000.0) / 1000.0;
+    report["evaluations"] = result.evaluations;
+    report["cancelled"] = result.cancelled;
+    report["unreached"] = result.unreached;
+    const double constant = result.constantCurvature.figures.summary;
+    report["ratioToConstantCurvature"] =
+        constant > 0.0 ? jsonNumber(std::round(result.proposal.figures.summary / constant * 1000.0) / 1000.0) : Json();
+    report["proposal"] = candidateJson(result.proposal);
+    report["input"] = candidateJson(result.input);
+    report["constantCurvature"] = candidateJson(result.constantCurvature);
+    report["equalShare"] = candidateJson(result.equalShare);
+    return report;
+}
+
+// What render_splay.py draws: the request, both arrays' boxes and the
+// octave curves.
+Json pictureJson(const ksr::SplayRequest& request, const ksr::SplayResult& result) {
+    Json picture;
+    picture["request"] = requestJson(request);
+    picture["distance"] = Json::array();
+    for (const double d : result.proposal.distance) picture["distance"].push_back(jsonNumber(d));
+    const std::pair<const char*, const ksr::SplayCandidate*> shown[] = {
+        {"proposal", &result.proposal}, {"constantCurvature", &result.constantCurvature}};
+    for (const auto& [name, candidate] : shown) {
+        Json entry;
+        entry["summary"] = jsonNumber(candidate->figures.summary);
+        entry["gridElevation"] = jsonNumber(candidate->design.gridElevation);
+        entry["splays"] = anglesJson(candidate->design);
+        entry["boxes"] = posesJson(candidate->design, request.trim);
+        entry["octaves"] = octaveCurves(*candidate);
+        picture[name] = entry;
+    }
+    return picture;
+}
+
+std::ofstream openOutput(const std::string& path) {
+    std::ofstream file(path, std::ios::binary);
+    if (!file) throw HostError("cannot write '" + path + "'");
+    return file;
+}
+
+void writeJson(std::ofstream& file, const std::string& path, const Json& json) {
+    file << json.dump(2) << "\n";
+    if (!file.flush()) throw HostError("cannot write '" + path + "'");
+}
+
+// render_splay.py beside this program (an installed copy), else in the sources.
+std::string rendererScript() {
+#if defined(_WIN32)
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    const std::filesystem::path beside = std::filesystem::path(self).parent_path() / "render_splay.py";
+#else
+    std::error_code error;
+    const std::filesystem::path beside =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "render_splay.py";
+#endif
+    if (std::filesystem::exists(beside)) return beside.string();
+    return KSRHOST_SPLAY_RENDERER_SOURCE;
+}
+
+void render(const std::string& data, const std::string& png) {
+    const std::string script = rendererScript();
+#if defined(_WIN32)
+    const intptr_t status = _spawnlp(_P_WAIT, "python", "python", script.c_str(), data.c_str(), png.c_str(), nullptr);
+#else
+    // The system's Python, where matplotlib comes from the distribution, as
+    // for the map; else the first python3 on the path.
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/usr/bin/python3", "python3", script.c_str(), data.c_str(), png.c_str(), nullptr);
+        execlp("python3", "python3", script.c_str(), data.c_str(), png.c_str(), nullptr);
+        _exit(127);
+    }
+    int wait = 0;
+    const int status = child > 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
+#endif
+    if (status != 0) {
+        throw HostError("--png: drawing with " + script + " failed (it needs Python 3 with matplotlib)");
+    }
+}
+
+std::string anglesText(const ksr::WorkingDesign& design) {
+    std::ostringstream text;
+    text << "grid " << tidy(design.gridElevation) << ", splays";
+    for (int32_t k = 1; k < design.boxCount; ++k) text << " " << tidy(design.boxes[k].differenceAngle);
+    return text.str();
+}
+
+}  // namespace
+
+CLI::App* addSplayCommand(CLI::App& design, SplayOptions& options) {
+    CLI::App* command = design.add_subcommand(
+        "splay",
+        "Propose the grid elevation and splay angles of a design for an audience line, under the rigging rules: "
+        "writes the design, and on request a report of its evenness against the input design and two baselines, "
+        "and a picture (render_splay.py, Python 3 with matplotlib)");
+    command->add_option("design", options.design, "The design, JSON or .velt: box types, gains, box count")
+        ->required();
+    command->add_option("--trim", options.trim, "Height of the array's top rigging point above the floor datum, m")
+        ->required();
+    command->add_option("--audience", options.audience,
+                        "Horizontal distances NEAR:FAR of the audience's edges from the array, m")
+        ->required();
+    command->add_option("--floor", options.floor, "Floor heights ZNEAR:ZFAR at the audience's edges, m (default 0:0)");
+    command->add_option("--ear-height", options.earHeight, "Ears above the floor, m")->capture_default_str();
+    command->add_option("--slope", options.slope, "Target level change per doubling of distance, dB (0 to -3)")
+        ->capture_default_str();
+    command->add_flag("--allow-zero", options.allowZero, "Allow 0 degree splays below the top box");
+    command->add_option("--max-step", options.maxStep, "Largest change between neighbouring splays, degrees")
+        ->capture_default_str();
+    command->add_option("-o,--output", options.output, "The proposed design, JSON")->required();
+    command->add_option("--report", options.report, "The figures of all four designs, JSON");
+    command->add_option("--png", options.png, "The side view and the level against distance per octave, PNG");
+    return command;
+}
+
+void runSplay(const SplayOptions& options, std::ostream& out) {
+    const HostDesign given = readDesignFile(options.design);
+    const ksr::SplayRequest request = readRequest(options);
+    if (const std::optional<std::string> problem = ksr::checkSplayRequest(given.working, request)) {
+        throw HostError(*problem);
+    }
+    // Every output opens before the work starts, so that a bad path fails
+    // at once.
+    std::ofstream designFile = openOutput(options.output);
+    std::ofstream reportFile;
+    if (!options.report.empty()) reportFile = openOutput(options.report);
+    std::string picturePath;
+    std::ofstream pictureFile;
+    if (!options.png.empty()) {
+        openOutput(options.png);
+        picturePath = options.png + ".data.json";
+        pictureFile = openOutput(picturePath);
+    }
+
+    const ksr::SplayResult result = ksr::autoSplay(given.working, request);
+
+    HostDesign proposal = given;
+    proposal.working = result.proposal.design;
+    Json design = designToJson(proposal, proposal.working.boxCount);
+    std::ostringstream name;
+    name << "Auto-splay of " << std::filesystem::path(options.design).filename().string() << " for an audience from "
+         << tidy(request.near) << " m to " << tidy(request.far) << " m, rigged at " << tidy(request.trim) << " m";
+    design["name"] = name.str();
+    writeJson(designFile, options.output, design);
+
+    const double constant = result.constantCurvature.figures.summary;
+    out << std::fixed << std::setprecision(2);
+    out << "Proposal:            " << anglesText(result.proposal.design) << "\n";
+    out << "Summary (dB):        proposal " << result.proposal.figures.summary << ", input "
+        << result.input.figures.summary << ", constant curvature " << constant << " ("
+        << anglesText(result.constantCurvature.design) << "), equal share " << result.equalShare.figures.summary
+        << "\n";
+    out << "Mean level 1-8 kHz:  proposal " << result.proposal.figures.meanLevel1to8k << " dB, constant curvature "
+        << result.constantCurvature.figures.meanLevel1to8k << " dB\n";
+    out << "Work:                " << result.evaluations << " designs evaluated in " << result.seconds << " s\n";
+    for (const std::string& statement : result.unreached) out << "Not reached:         " << statement << "\n";
+    out << "Wrote                " << options.output << "\n";
+    if (!options.report.empty()) {
+        writeJson(reportFile, options.report, reportJson(options, request, result));
+        out << "Wrote                " << options.report << "\n";
+    }
+    if (!options.png.empty()) {
+        writeJson(pictureFile, picturePath, pictureJson(request, result));
+        pictureFile.close();
+        std::error_code ignored;
+        try {
+            render(picturePath, options.png);
+        } catch (const HostError&) {
+            std::filesystem::remove(picturePath, ignored);
+            std::filesystem::remove(options.png, ignored);
+            throw;
+        }
+        std::filesystem::remove(picturePath, ignored);
+        out << "Drew                 " << options.png << "\n";
+    }
+}
+
+}  // namespace ksrhost
