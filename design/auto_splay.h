@@ -116,9 +116,9 @@ using SplayProgress = std::function<bool(double fraction)>;
 // design back as the proposal, unevaluated, with the check's message in
 // unreached.
 //
-// The responses come from the model's shared response path, whose caches
-// are not locked: run nothing else that computes component responses at the
-// same time (a worker thread is fine while the host waits in the dialog).
+// The responses come from the model's response path, with caches of the
+// search's own: nothing of the module's state is read or written, so the
+// search may run on a worker thread while the host's thread goes on.
 SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {});
 
 // Where a design's boxes hang at a rigging height, for drawing the side view.

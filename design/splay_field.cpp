@@ -117,7 +117,7 @@ void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
     const size_t tones = static_cast<size_t>(toneCount());
     for (size_t r = 0; r < receivers_.size(); ++r) {
         instance_.seatPosition = receivers_[r];
-        componentResponse(instance_, box + 1, air_, true, response);
+        componentResponse(instance_, box + 1, air_, true, *responseCache_, response);
         const double delay = response.delay;
         Pressure* row = out.data() + r * tones;
         for (int32_t b = 0; b < bandCount_; ++b) {

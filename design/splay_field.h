@@ -14,10 +14,12 @@
 #include <complex>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "design/auto_splay.h"
 #include "design/working_design.h"
+#include "model/response.h"
 #include "model/band_average.h"
 #include "model/environment.h"
 #include "model/instance.h"
@@ -107,6 +109,10 @@ private:
     std::vector<double> toneSteps_;  // per tone of the field's bands, band by band: f · 4096, table steps per second
     std::array<Pressure, 4096> turnTable_{};  // e^{-j 2π i / 4096}
     ArrayInstance instance_;
+    // The field's own copies of the response data and absorption: filled by
+    // the first boxes computed, so a search on a worker thread never touches
+    // the module's state.
+    std::unique_ptr<ResponseCache> responseCache_ = std::make_unique<ResponseCache>();
 
     int32_t toneCount() const { return bandCount_ * kBandAverageTones; }
     size_t pressureCount() const { return receivers_.size() * static_cast<size_t>(toneCount()); }

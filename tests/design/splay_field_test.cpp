@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "design/design_rules.h"
@@ -63,11 +64,12 @@ std::vector<std::array<double, kBandCount>> referenceLevels(const WorkingDesign&
     placeComponents(instance);
     const Environment air{343.0f, 50.0f, 20.0f, 1013.25f};
 
+    const auto cache = std::make_unique<ResponseCache>();  // some 2 MB: not on the stack
     std::vector<std::array<double, kBandCount>> levels;
     for (const Vec3& seat : receivers) {
         instance.seatPosition = seat;
         std::vector<ComponentResponse> responses(static_cast<size_t>(design.boxCount));
-        for (int32_t c = 1; c <= design.boxCount; ++c) componentResponse(instance, c, air, true, responses[c - 1]);
+        for (int32_t c = 1; c <= design.boxCount; ++c) componentResponse(instance, c, air, true, *cache, responses[c - 1]);
         std::array<double, kBandCount> row{};
         for (int32_t band = 1; band <= kBandCount; ++band) {
             std::vector<BandShare> shares;
