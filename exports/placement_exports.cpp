@@ -40,7 +40,13 @@ int32_t copyComponentVector(int32_t component, float* out, std::array<Vec3, kMax
 }  // namespace
 
 KSR_API int32_t KSR_CALL CI_SetLspkPosition3fv(const float* position) {
-    return storeVector(position, &ArrayInstance::lspkPosition, true);
+    if (position == nullptr) return kInvalid;
+    return withCurrent(kInvalid, [&](ArrayInstance& instance) {
+        instance.lspkPosition = vectorAt(position);
+        instance.flags |= kInstanceArrayPlaced;
+        placeComponents(instance);
+        return kOk;
+    });
 }
 
 KSR_API int32_t KSR_CALL CI_SetLspkAngles3fv(const float* angles) {

@@ -14,6 +14,8 @@ namespace ksr {
 
 inline constexpr uint32_t kInstanceInUse = 1u << 0;
 inline constexpr uint32_t kInstanceDistanceSet = 1u << 1;
+// The host has placed the array (CI_SetLspkPosition3fv) since the slot was taken.
+inline constexpr uint32_t kInstanceArrayPlaced = 1u << 2;
 
 struct ArrayInstance {
     uint32_t flags = 0;        // 0 while the slot is free
