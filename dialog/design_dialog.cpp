@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "design/splay_proposal.h"
+#include "dialog/auto_splay_dialog.h"
 #include "dialog/design_edits.h"
 #include "dialog/dialog_ids.h"
 #include "dialog/exchange_file_dialogs.h"
@@ -26,12 +28,6 @@ constexpr COLORREF kWarningTextColour = RGB(204, 0, 0);
 // values: each click reads the field and steps it.
 constexpr short kAngleSpinLower = -10, kAngleSpinUpper = 0;
 constexpr short kGainSpinLower = -200, kGainSpinUpper = 0;
-
-bool isEditControl(HWND control) {
-    char className[16] = {};
-    GetClassNameA(control, className, sizeof className);
-    return lstrcmpiA(className, "Edit") == 0;
-}
 
 LRESULT send(HWND control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageA(control, message, wParam, lParam);
@@ -56,7 +52,7 @@ int32_t shownPreset(HWND presetList) {
 
 }  // namespace
 
-DesignDialog::DesignDialog(const DialogValues& values) : design(loadDesign(values)) {
+DesignDialog::DesignDialog(const DialogValues& values) : design(loadDesign(values)), arrayHeight_(values.arrayHeight) {
     rebuildRows();
 }
 
@@ -195,6 +191,9 @@ bool DesignDialog::handleCommand(int id, int code) {
             return true;
         case IDC_BUTTON_EXPORT:
             if (code == BN_CLICKED) onExport();
+            return true;
+        case IDC_BUTTON_AUTO_SPLAY:
+            if (code == BN_CLICKED) onAutoSplay();
             return true;
         case IDC_PICTURE_HELP:
             if (code == STN_CLICKED) openHelp(window_);
@@ -451,6 +450,16 @@ void DesignDialog::onExport() {
     if (exportExchangeFile(design, saveDialog.path(), saveDialog.exchangeVersion) != 0) {
         MessageBoxA(window_, kExportErrorText, kExportErrorCaption, MB_OK | MB_ICONERROR);
     }
+}
+
+void DesignDialog::onAutoSplay() {
+    AutoSplayDialog splay(design, arrayHeight_);
+    const std::optional<WorkingDesign> proposal = splay.run(window_);
+    if (!proposal || !applySplayProposal(design, *proposal).applied) return;
+    showGrid();
+    rebuildRows();
+    repaintTable(true);
+    refreshSelection();
 }
 
 std::optional<DialogValues> runPlatformDesignDialog(const DialogValues& opened) {
