@@ -6,8 +6,9 @@
 // Geometry (the host tool's): the array's reference point at (0, 0, trim),
 // aimed towards -y and tilted by its grid elevation (array angles
 // (0, grid, 0)). The audience is a straight line in the vertical plane of the
-// aim; receivers lie every 0.5 m along it at ear height, from
-// (0, -near, floorNear + ear) to (0, -far, floorFar + ear). Air 20 °C, 50 %,
+// aim; receivers lie evenly along it at ear height, at most 0.5 m apart,
+// from (0, -near, floorNear + ear) to (0, -far, floorFar + ear) (both
+// included). Distances are horizontal, from the reference point. Air 20 °C, 50 %,
 // 1013.25 hPa, 343 m/s, absorption on; flat filter.
 //
 // A band level at a receiver is the band-averaged complex sum of the boxes
@@ -30,7 +31,7 @@
 
 namespace ksr {
 
-inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience line
+inline constexpr double kReceiverSpacing = 0.5;  // metres along the audience line, at most
 inline constexpr int32_t kFirstOptimisedBand = 11;  // 1 kHz
 inline constexpr int32_t kLastOptimisedBand = 20;   // 8 kHz
 
@@ -91,7 +92,22 @@ struct SplayResult {
 // search. Called at least every 50 ms of work.
 using SplayProgress = std::function<bool(double fraction)>;
 
-// Runs the search. The request must pass checkSplayRequest.
+// Runs the search. A request that fails checkSplayRequest gets the input
+// design back as the proposal, unevaluated, with the check's message in
+// unreached.
+//
+// The responses come from the model's shared response path, whose caches
+// are not locked: run nothing else that computes component responses at the
+// same time (a worker thread is fine while the host waits in the dialog).
 SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {});
+
+// Where a design's boxes hang at a rigging height, for drawing the side view.
+struct SplayBoxPose {
+    double distance = 0.0;   // horizontal, metres in front of the reference point (towards the audience)
+    double height = 0.0;     // metres above the floor datum
+    double elevation = 0.0;  // aim above the horizontal, degrees
+};
+// One pose per box of boxCount, top box first.
+std::vector<SplayBoxPose> splayBoxPoses(const WorkingDesign& design, double trim);
 
 }  // namespace ksr

@@ -2,10 +2,7 @@
 
 #include <cstdio>
 
-#include "model/geometry.h"
-#include "model/instance.h"
 #include "model/numeric.h"
-#include "model/placement.h"
 
 namespace ksr {
 
@@ -21,31 +18,6 @@ std::string formatted(const char* format, Args... args) {
 }
 
 }  // namespace
-
-std::vector<SideViewBox> sideView(const WorkingDesign& design, double trim) {
-    const int32_t count = clampIndex(design.boxCount, kMinBoxes, kMaxBoxes);
-    ArrayInstance array;
-    ArraySetup setup;
-    setup.boxCount = count;
-    setup.gridElevation = design.gridElevation;
-    for (int32_t k = 0; k < kMaxBoxes; ++k) {
-        setup.boxType[static_cast<size_t>(k)] = design.boxes[static_cast<size_t>(k)].type;
-        setup.boxElevation[static_cast<size_t>(k)] = design.elevations[static_cast<size_t>(k)];
-    }
-    applyDesign(setup, array.geometry);
-    array.lspkPosition = {0.0f, 0.0f, static_cast<float>(trim)};
-    array.lspkAngles = {0.0f, design.gridElevation, 0.0f};
-    placeComponents(array);
-
-    std::vector<SideViewBox> boxes;
-    for (int32_t k = 0; k < count; ++k) {
-        const Vec3& position = array.compPosition[static_cast<size_t>(k)];
-        const BoxPlacement& placed = array.geometry.box[static_cast<size_t>(k)];
-        boxes.push_back({-static_cast<double>(position[1]), static_cast<double>(position[2]),
-                         static_cast<double>(design.gridElevation) + placed.localAngles[1]});
-    }
-    return boxes;
-}
 
 std::vector<double> optimisedBandLevels(const SplayCandidate& candidate) {
     std::vector<double> levels;

@@ -1,8 +1,7 @@
 #pragma once
 // What the auto-splay dialog shows of a result, apart from the window: the
-// side view of a design over the audience, the level curve over distance
-// and the lines of figures. Lengths in metres, angles in degrees, levels in
-// dB.
+// level curve over distance and the lines of figures. Levels in dB. (The
+// side view comes from splayBoxPoses.)
 
 #include <string>
 #include <vector>
@@ -11,17 +10,6 @@
 #include "design/working_design.h"
 
 namespace ksr {
-
-// One box seen from the side: its acoustic reference point and its aim.
-struct SideViewBox {
-    double distance = 0.0;   // horizontal, towards the audience (the host's -y)
-    double height = 0.0;     // above the floor datum (the host's z)
-    double elevation = 0.0;  // of the aim, degrees, up positive
-};
-
-// The first boxCount boxes of design hung from (0, 0, trim), the array
-// tilted by its grid elevation, as the host places it.
-std::vector<SideViewBox> sideView(const WorkingDesign& design, double trim);
 
 // The level at each receiver averaged over the optimised bands (1 kHz to
 // 8 kHz, the mean of their dB values): the curve drawn over distance.

@@ -42,7 +42,7 @@ std::string formatted(const char* format, Args... args) {
 
 DrawnDesign drawnCandidate(const SplayCandidate& candidate, double trim) {
     DrawnDesign drawn;
-    drawn.boxes = sideView(candidate.design, trim);
+    drawn.boxes = splayBoxPoses(candidate.design, trim);
     drawn.distance = candidate.distance;
     drawn.level = optimisedBandLevels(candidate);
     drawn.summary = candidate.figures.summary;
@@ -287,7 +287,7 @@ void AutoSplayDialog::showPictureFor(const std::optional<SplayRequest>& audience
     picture_.audience = audience;
     picture_.proposal.reset();
     picture_.current = DrawnDesign{};
-    picture_.current.boxes = sideView(design_, audience ? audience->trim : SplayRequest{}.trim);
+    picture_.current.boxes = splayBoxPoses(design_, audience ? audience->trim : SplayRequest{}.trim);
     InvalidateRect(control(IDC_PICTURE_SPLAY_VIEW), nullptr, FALSE);
 }
 

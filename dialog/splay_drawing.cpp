@@ -143,7 +143,7 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
     double farthest = audience.far;
     for (const DrawnDesign* design : {&picture.current, picture.proposal ? &*picture.proposal : nullptr}) {
         if (design == nullptr) continue;
-        for (const SideViewBox& box : design->boxes) {
+        for (const SplayBoxPose& box : design->boxes) {
             if (!finite(box.height)) continue;
             top = std::max(top, box.height);
             bottom = std::min(bottom, box.height);
@@ -179,7 +179,7 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
 
     const double reach = (map.x1 - map.x0) * 2.0;
     auto drawRays = [&](const DrawnDesign& design, COLORREF colour) {
-        for (const SideViewBox& box : design.boxes) {
+        for (const SplayBoxPose& box : design.boxes) {
             const double angle = box.elevation * 3.14159265358979323846 / 180.0;
             double length = reach;
             if (picture.audience) {
@@ -193,7 +193,7 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
                   map.at(box.distance + length * std::cos(angle), box.height + length * std::sin(angle))});
         }
         OwnedObject brush(CreateSolidBrush(colour));
-        for (const SideViewBox& box : design.boxes) {
+        for (const SplayBoxPose& box : design.boxes) {
             const POINT at = map.at(box.distance, box.height);
             const RECT mark{at.x - 3, at.y - 2, at.x + 3, at.y + 3};
             FillRect(dc, &mark, static_cast<HBRUSH>(brush.get()));

@@ -16,7 +16,7 @@ namespace ksr {
 
 // One design as the picture shows it.
 struct DrawnDesign {
-    std::vector<SideViewBox> boxes;  // side view, metres and degrees
+    std::vector<SplayBoxPose> boxes;  // side view, metres and degrees
     std::vector<double> distance;    // receivers, metres; empty before a computation
     std::vector<double> level;       // dB at each receiver
     double summary = 0.0;            // evenness figure, dB

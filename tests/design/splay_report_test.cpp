@@ -30,29 +30,6 @@ ksr::SplayCandidate candidate(double summary, double mean) {
 
 }  // namespace
 
-TEST(SplayReport, TheSideViewHangsTheBoxesFromTheTrimAlongTheirAims) {
-    const std::vector<ksr::SideViewBox> straight = ksr::sideView(curvedArray(0, 0), 12.0);
-    ASSERT_EQ(straight.size(), 6u);
-    for (size_t k = 0; k < straight.size(); ++k) {
-        EXPECT_EQ(straight[k].elevation, 0.0) << k;
-        // A straight column: every box at the same distance, one below the other.
-        EXPECT_NEAR(straight[k].distance, straight[0].distance, 1e-5) << k;
-        EXPECT_LT(straight[k].height, 12.0) << k;
-        if (k > 0) {
-            EXPECT_LT(straight[k].height, straight[k - 1].height - 0.1) << k;
-        }
-    }
-    EXPECT_GT(straight[0].height, 11.5);
-
-    const std::vector<ksr::SideViewBox> curved = ksr::sideView(curvedArray(-4, -3), 12.0);
-    ASSERT_EQ(curved.size(), 6u);
-    for (size_t k = 0; k < curved.size(); ++k) {
-        EXPECT_NEAR(curved[k].elevation, -4.0 - 3.0 * static_cast<double>(k), 1e-4) << k;
-    }
-    // Tilted down and curving, the lower boxes lean back, away from the audience.
-    EXPECT_LT(curved[5].distance, curved[0].distance);
-}
-
 TEST(SplayReport, TheCurveAveragesTheOptimisedBandsOfEachReceiver) {
     ksr::SplayCandidate c;
     std::array<double, ksr::kBandCount> levels{};

@@ -1,0 +1,132 @@
+// Auto-splay over public venues of our own: for each, the summary figure
+// (mean over 1-8 kHz of the standard deviation of level - target over the
+// audience, dB) of the proposal and of both baselines, the proposal's ratio
+// to the best constant-curvature array, its mean level against that array's,
+// and the run time on one core: the thread's processor time (median and
+// worst of the runs), and the worst wall-clock time, which a busy machine
+// stretches.
+//
+// Targets: ratio at most 0.85 on every venue and 0.75 on average; mean level
+// no more than 1 dB below; 16 boxes in a median of 2 s, 5 s at worst.
+//
+//   auto_splay_bench [--runs N] [--only TEXT]
+//     N runs per venue (default 3); only the venues whose name holds TEXT
+
+#include <algorithm>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "design/auto_splay.h"
+#include "design/design_rules.h"
+
+namespace {
+
+struct Venue {
+    const char* name;
+    std::vector<int32_t> types;  // top box first
+    ksr::SplayRequest request;
+};
+
+ksr::SplayRequest request(double trim, double near, double far, double floorNear, double floorFar, double slope) {
+    ksr::SplayRequest r;
+    r.trim = trim;
+    r.near = near;
+    r.far = far;
+    r.floorNear = floorNear;
+    r.floorFar = floorFar;
+    r.slope = slope;
+    return r;
+}
+
+std::vector<int32_t> repeated(int32_t type, int32_t count) { return std::vector<int32_t>(static_cast<size_t>(count), type); }
+
+std::vector<Venue> venues() {
+    std::vector<int32_t> balcony = repeated(4, 10);
+    balcony.insert(balcony.end(), 6, 6);  // KSR52 V below KSR51 V
+    return {
+        {"flat arena floor, 12 x KSR51 V", repeated(4, 12), request(12.0, 5.0, 45.0, 0.0, 0.0, 0.0)},
+        {"raked theatre, 8 x KSR516", repeated(0, 8), request(9.0, 4.0, 28.0, 0.0, 5.0, -1.5)},
+        {"long festival throw, 16 x KSR52 V", repeated(6, 16), request(14.0, 10.0, 90.0, 0.0, 0.0, -1.5)},
+        {"low trim (tempts a J), 12 x KSR527", repeated(2, 12), request(5.0, 2.5, 30.0, 0.0, 0.0, 0.0)},
+        {"floor to balcony, 10 KSR51 V + 6 KSR52 V", balcony, request(12.0, 6.0, 32.0, 0.0, 7.0, 0.0)},
+        {"stadium bowl, 16 x KSR51 V FIR", repeated(5, 16), request(24.0, 8.0, 60.0, 2.0, 18.0, -3.0)},
+        {"flat arena floor, 16 x KSR51 V", repeated(4, 16), request(13.0, 4.0, 60.0, 0.0, 0.0, -1.5)},
+    };
+}
+
+ksr::WorkingDesign designOf(const std::vector<int32_t>& types) {
+    ksr::WorkingDesign design;
+    design.boxCount = static_cast<int32_t>(types.size());
+    for (size_t k = 0; k < design.boxes.size(); ++k) design.boxes[k].type = types[std::min(k, types.size() - 1)];
+    ksr::recomputeElevations(design);
+    return design;
+}
+
+std::string anglesOf(const ksr::WorkingDesign& design) {
+    std::string text = std::to_string(static_cast<int>(design.gridElevation)) + " |";
+    for (int32_t k = 1; k < design.boxCount; ++k) text += " " + std::to_string(static_cast<int>(-design.boxes[k].differenceAngle));
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 3;
+    std::string only;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
+    }
+    std::printf("%-42s %5s %6s %6s %6s %6s %7s %8s %8s %8s %6s\n", "venue", "boxes", "prop", "const", "share", "ratio",
+                "dLevel", "cpu med", "cpu max", "wall max", "evals");
+    double ratioSum = 0.0, worstRatio = 0.0, worstSixteen = 0.0;
+    std::vector<double> sixteenMedians;
+    std::vector<Venue> all = venues();
+    std::erase_if(all, [&](const Venue& venue) { return std::string(venue.name).find(only) == std::string::npos; });
+    for (const Venue& venue : all) {
+        const ksr::WorkingDesign design = designOf(venue.types);
+        std::vector<double> seconds;  // processor time of the thread
+        double wall = 0.0;           // the worst wall-clock time, as autoSplay measured it
+        ksr::SplayResult result;
+        for (int run = 0; run < runs; ++run) {
+            timespec before{}, after{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+            result = ksr::autoSplay(design, venue.request);
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+            seconds.push_back(static_cast<double>(after.tv_sec - before.tv_sec) +
+                              1e-9 * static_cast<double>(after.tv_nsec - before.tv_nsec));
+            wall = std::max(wall, result.seconds);
+        }
+        std::sort(seconds.begin(), seconds.end());
+        const double median = seconds[seconds.size() / 2];
+        const double proposal = result.proposal.figures.summary;
+        const double constant = result.constantCurvature.figures.summary;
+        const double ratio = proposal / constant;
+        const double levelDifference =
+            result.proposal.figures.meanLevel1to8k - result.constantCurvature.figures.meanLevel1to8k;
+        ratioSum += ratio;
+        worstRatio = std::max(worstRatio, ratio);
+        if (design.boxCount == 16) {
+            sixteenMedians.push_back(median);
+            worstSixteen = std::max(worstSixteen, seconds.back());
+        }
+        std::printf("%-42s %5d %6.2f %6.2f %6.2f %6.3f %+7.2f %8.2f %8.2f %8.2f %6lld\n", venue.name,
+                    design.boxCount, proposal, constant, result.equalShare.figures.summary, ratio, levelDifference,
+                    median, seconds.back(), wall, static_cast<long long>(result.evaluations));
+        std::printf("    proposal %s   constant %s   share %s\n", anglesOf(result.proposal.design).c_str(),
+                    anglesOf(result.constantCurvature.design).c_str(), anglesOf(result.equalShare.design).c_str());
+        for (const std::string& note : result.unreached) std::printf("    unreached: %s\n", note.c_str());
+    }
+    std::sort(sixteenMedians.begin(), sixteenMedians.end());
+    std::printf("\nratio: mean %.3f (target <= 0.75), worst %.3f (target <= 0.85)\n", ratioSum / all.size(),
+                worstRatio);
+    if (!sixteenMedians.empty()) {
+        std::printf("16 boxes: median %.2f s (target <= 2), worst %.2f s (target <= 5)\n",
+                    sixteenMedians[sixteenMedians.size() / 2], worstSixteen);
+    }
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "design/splay_baselines.h"
+
+#include <cmath>
+
+#include "design/design_rules.h"
+#include "model/numeric.h"
+#include "model/rotation.h"
+
+namespace ksr {
+
+ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits) {
+    ScoredAngles best;
+    // Grid outside, splay inside: box 0 stays put while the splay changes.
+    for (int32_t grid = limits.gridHigh; grid >= limits.gridLow; --grid) {
+        for (int32_t splay = limits.smallestSplay; splay <= kLargestSplay; ++splay) {
+            const SplayAngles angles = constantCurvature(limits, grid, splay);
+            const SplayScore score = scorer.tryCandidate(angles);
+            scorer.accept();
+            if (!best.found || score.summary < best.score.summary) best = {angles, score, true};
+            if (scorer.stopped()) return best;
+        }
+    }
+    return best;
+}
+
+namespace {
+
+// The host position of box k's acoustic reference point for the angles so
+// far (boxes below k do not move it).
+Vec3 boxPosition(const WorkingDesign& design, const SplayRequest& request, const SplayAngles& angles, int32_t k) {
+    ArrayInstance instance;
+    hangDesign(withAngles(design, angles), static_cast<float>(request.trim), instance);
+    return instance.compPosition[k];
+}
+
+// Elevation of the line from a point to a point of the audience, degrees.
+double elevationTowards(const Vec3& from, double distance, double height) {
+    return std::atan2(height - from[2], distance + from[1]) * kRadToDeg;
+}
+
+}  // namespace
+
+SplayAngles equalShare(const WorkingDesign& design, const SplayRequest& request, const SplayLimits& limits) {
+    const int32_t n = limits.boxCount;
+    // The middle of share k, counted from the far edge.
+    auto aimPoint = [&](int32_t k, double& distance, double& height) {
+        const double t = (k + 0.5) / n;
+        distance = request.far + t * (request.near - request.far);
+        height = request.floorFar + t * (request.floorNear - request.floorFar) + request.earHeight;
+    };
+
+    SplayAngles angles;
+    for (int32_t k = 1; k < kMaxBoxes; ++k) angles.difference[k] = k < n ? 0 : limits.hidden[k];
+    double distance = 0.0, height = 0.0;
+    aimPoint(0, distance, height);
+    const Vec3 origin{0.0f, 0.0f, static_cast<float>(request.trim)};
+    const double top = std::round(elevationTowards(origin, distance, height));
+    angles.grid = std::clamp(truncateToInt32(top), limits.gridLow, limits.gridHigh);
+
+    double elevationAbove = angles.grid;
+    for (int32_t k = 1; k < n; ++k) {
+        aimPoint(k, distance, height);
+        const Vec3 position = boxPosition(design, request, angles, k);
+        const double wanted = elevationTowards(position, distance, height) - elevationAbove;
+        const float rounded = static_cast<float>(std::round(wanted));
+        angles.difference[k] =
+            truncateToInt32(clampDifferenceAngle(design.boxes[k].type, design.boxes[k - 1].type, rounded));
+        elevationAbove += angles.difference[k];
+    }
+    return angles;
+}
+
+}  // namespace ksr

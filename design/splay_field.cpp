@@ -1,0 +1,232 @@
+#include "design/splay_field.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "design/design_rules.h"
+#include "model/band_average.h"
+#include "model/placement.h"
+#include "model/response.h"
+
+namespace ksr {
+
+namespace {
+
+constexpr int32_t kTurnTableSize = 4096;
+static_assert((kTurnTableSize & (kTurnTableSize - 1)) == 0, "the table index wraps by masking");
+
+constexpr double kLn10Over20 = std::numbers::ln10 / 20.0;
+
+}  // namespace
+
+Environment splayAir() { return Environment{343.0f, 50.0f, 20.0f, 1013.25f}; }
+
+AudienceLine audienceLine(const SplayRequest& request) {
+    // Evenly spaced along the line, both edges included, never more than
+    // kReceiverSpacing apart.
+    const double dx = request.far - request.near;
+    const double dz = request.floorFar - request.floorNear;
+    const double length = std::hypot(dx, dz);
+    const int32_t gaps = std::max<int32_t>(1, static_cast<int32_t>(std::ceil(length / kReceiverSpacing - 1e-9)));
+    AudienceLine line;
+    line.position.reserve(static_cast<size_t>(gaps) + 1);
+    line.distance.reserve(static_cast<size_t>(gaps) + 1);
+    for (int32_t i = 0; i <= gaps; ++i) {
+        const double t = static_cast<double>(i) / gaps;
+        const double distance = request.near + t * dx;
+        const double floor = request.floorNear + t * dz;
+        line.position.push_back({0.0f, static_cast<float>(-distance), static_cast<float>(floor + request.earHeight)});
+        line.distance.push_back(distance);
+    }
+    return line;
+}
+
+WorkingDesign withAngles(const WorkingDesign& design, const SplayAngles& angles) {
+    WorkingDesign result = design;
+    result.gridElevation = static_cast<float>(angles.grid);
+    for (int32_t k = 0; k < kMaxBoxes; ++k) result.boxes[k].differenceAngle = static_cast<float>(angles.difference[k]);
+    recomputeElevations(result);
+    return result;
+}
+
+void hangDesign(const WorkingDesign& design, float trim, ArrayInstance& instance) {
+    ArraySetup setup;
+    setup.boxCount = std::clamp(design.boxCount, kMinBoxes, kMaxBoxes);
+    setup.gridElevation = design.gridElevation;
+    for (int32_t k = 0; k < kMaxBoxes; ++k) {
+        setup.boxType[k] = design.boxes[k].type;
+        setup.boxElevation[k] = design.elevations[k];
+        setup.boxGain[k] = 0.0f - design.boxes[k].gain;  // the setup's sign, no -0
+    }
+    setup.groundStacked = design.groundStacked;
+    applyDesign(setup, instance.geometry);
+    instance.flags |= kInstanceInUse;
+    instance.lspkPosition = {0.0f, 0.0f, trim};
+    // The host aims the array with the grid elevation, as the design dialog
+    // asks the user to.
+    instance.lspkAngles = {0.0f, setup.gridElevation, 0.0f};
+    placeComponents(instance);
+}
+
+SplayField::SplayField(const WorkingDesign& design, const SplayRequest& request, int32_t firstBand, int32_t lastBand)
+    : design_(design),
+      boxCount_(std::clamp(design.boxCount, kMinBoxes, kMaxBoxes)),
+      firstBand_(std::clamp(firstBand, 1, kBandCount)),
+      bandCount_(std::clamp(lastBand, firstBand_, kBandCount) - firstBand_ + 1),
+      trim_(static_cast<float>(request.trim)),
+      air_(splayAir()) {
+    AudienceLine line = audienceLine(request);
+    receivers_ = std::move(line.position);
+    distance_ = std::move(line.distance);
+    for (int32_t band = firstBand_; band < firstBand_ + bandCount_; ++band) {
+        for (const double tone : bandAverageTones(band)) toneCycles_.push_back(tone);
+    }
+    for (int32_t i = 0; i < kTurnTableSize; ++i) {
+        const double angle = 2.0 * std::numbers::pi * i / kTurnTableSize;
+        turnTable_[i] = {std::cos(angle), -std::sin(angle)};
+    }
+    boxPressure_.assign(static_cast<size_t>(boxCount_), std::vector<Pressure>(pressureCount()));
+    sumAbove_.assign(static_cast<size_t>(boxCount_) + 1, std::vector<Pressure>(pressureCount()));
+    candidatePressure_.assign(static_cast<size_t>(boxCount_), std::vector<Pressure>(pressureCount()));
+    candidateSum_.assign(pressureCount(), Pressure{});
+}
+
+SplayField::Pressure SplayField::tonePhasor(double cycles) const {
+    // e^{-j 2π cycles}: the table's nearest lower entry turned on by the
+    // remainder, whose angle is below 2π/4096 (so r² < 2.4e-6 and the terms
+    // left out are below 1e-16).
+    const double steps = cycles * kTurnTableSize;
+    const double whole = std::floor(steps);
+    const double rest = (steps - whole) * (2.0 * std::numbers::pi / kTurnTableSize);
+    // Receivers lie within a few hundred metres, so steps stay far inside
+    // the int64 range; anything else takes entry 0 rather than overflow.
+    const int64_t index = std::fabs(whole) < 1e15 ? static_cast<int64_t>(whole) : 0;
+    const double r2 = rest * rest;
+    const double c = 1.0 - r2 * (0.5 - r2 * (1.0 / 24.0));
+    const double s = rest * (1.0 - r2 * (1.0 / 6.0 - r2 * (1.0 / 120.0)));
+    const Pressure& base = turnTable_[static_cast<size_t>(index & (kTurnTableSize - 1))];
+    return base * Pressure{c, -s};
+}
+
+void SplayField::place(float grid, const std::array<float, kMaxBoxes>& difference) {
+    WorkingDesign design = design_;
+    design.gridElevation = grid;
+    for (int32_t k = 0; k < kMaxBoxes; ++k) design.boxes[k].differenceAngle = difference[k];
+    recomputeElevations(design);
+    hangDesign(design, trim_, instance_);
+}
+
+void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
+    ComponentResponse response;
+    const size_t tones = static_cast<size_t>(toneCount());
+    for (size_t r = 0; r < receivers_.size(); ++r) {
+        instance_.seatPosition = receivers_[r];
+        componentResponse(instance_, box + 1, air_, true, response);
+        const double delay = response.delay;
+        Pressure* row = out.data() + r * tones;
+        for (int32_t b = 0; b < bandCount_; ++b) {
+            const int32_t i = firstBand_ - 1 + b;
+            const double amplitude = std::exp(kLn10Over20 * static_cast<double>(response.level[i]));
+            const double phase = response.phase[i];
+            const Pressure share = phase == 0.0 ? Pressure{amplitude, 0.0} : std::polar(amplitude, phase);
+            for (int32_t k = 0; k < kBandAverageTones; ++k) {
+                const size_t t = static_cast<size_t>(b * kBandAverageTones + k);
+                row[t] = share * tonePhasor(toneCycles_[t] * delay);
+            }
+        }
+    }
+}
+
+void SplayField::levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const {
+    out.resize(receivers_.size());
+    const size_t tones = static_cast<size_t>(toneCount());
+    for (size_t r = 0; r < receivers_.size(); ++r) {
+        out[r].fill(kSilentLevel);
+        const Pressure* row = sum.data() + r * tones;
+        for (int32_t b = 0; b < bandCount_; ++b) {
+            double energy = 0.0;
+            for (int32_t k = 0; k < kBandAverageTones; ++k) energy += std::norm(row[b * kBandAverageTones + k]);
+            energy /= kBandAverageTones;
+            out[r][static_cast<size_t>(firstBand_ - 1 + b)] =
+                energy > 0.0 && std::isfinite(energy) ? 10.0 * std::log10(energy) : kSilentLevel;
+        }
+    }
+}
+
+void SplayField::levelsOf(const WorkingDesign& design, LevelTable& out) {
+    std::array<float, kMaxBoxes> difference{};
+    for (int32_t k = 0; k < kMaxBoxes; ++k) difference[k] = design.boxes[k].differenceAngle;
+    place(design.gridElevation, difference);
+    std::vector<Pressure> sum(pressureCount());
+    std::vector<Pressure> scratch(pressureCount());
+    for (int32_t box = 0; box < boxCount_; ++box) {
+        computeBox(box, scratch);
+        for (size_t i = 0; i < sum.size(); ++i) sum[i] += scratch[i];
+    }
+    levelsFromSum(sum, out);
+}
+
+namespace {
+
+std::array<float, kMaxBoxes> asFloats(const SplayAngles& angles) {
+    std::array<float, kMaxBoxes> difference{};
+    for (int32_t k = 0; k < kMaxBoxes; ++k) difference[k] = static_cast<float>(angles.difference[k]);
+    return difference;
+}
+
+}  // namespace
+
+void SplayField::setCurrent(const SplayAngles& angles, LevelTable& out) {
+    place(static_cast<float>(angles.grid), asFloats(angles));
+    for (int32_t box = 0; box < boxCount_; ++box) {
+        computeBox(box, boxPressure_[box]);
+        const std::vector<Pressure>& above = sumAbove_[box];
+        std::vector<Pressure>& below = sumAbove_[box + 1];
+        for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxPressure_[box][i];
+    }
+    current_ = angles;
+    hasCurrent_ = true;
+    levelsFromSum(sumAbove_[boxCount_], out);
+}
+
+int32_t SplayField::firstChangedBox(const SplayAngles& candidate) const {
+    if (candidate.grid != current_.grid) return 0;
+    for (int32_t k = 0; k < boxCount_; ++k) {
+        if (candidate.difference[k] != current_.difference[k]) return k;
+    }
+    return boxCount_;
+}
+
+int32_t SplayField::tryCandidate(const SplayAngles& candidate, LevelTable& out) {
+    if (!hasCurrent_) {
+        setCurrent(candidate, out);
+        candidate_ = candidate;
+        candidateFirst_ = boxCount_;
+        return boxCount_;
+    }
+    candidate_ = candidate;
+    candidateFirst_ = firstChangedBox(candidate);
+    place(static_cast<float>(candidate.grid), asFloats(candidate));
+    candidateSum_ = sumAbove_[candidateFirst_];
+    for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
+        std::vector<Pressure>& pressure = candidatePressure_[box];
+        computeBox(box, pressure);
+        for (size_t i = 0; i < candidateSum_.size(); ++i) candidateSum_[i] += pressure[i];
+    }
+    levelsFromSum(candidateSum_, out);
+    return boxCount_ - candidateFirst_;
+}
+
+void SplayField::acceptCandidate() {
+    for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
+        std::swap(boxPressure_[box], candidatePressure_[box]);
+        const std::vector<Pressure>& above = sumAbove_[box];
+        std::vector<Pressure>& below = sumAbove_[box + 1];
+        for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxPressure_[box][i];
+    }
+    current_ = candidate_;
+    candidateFirst_ = boxCount_;
+}
+
+}  // namespace ksr
