@@ -206,9 +206,9 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
     if (picture.audience) {
         const POINT nearMark = map.at(audience.near, audience.floorNear);
         const POINT farMark = map.at(audience.far, audience.floorFar);
-        text(dc, nearMark.x, std::min<int>(nearMark.y + 2, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
+        text(dc, nearMark.x, std::min<int>(nearMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
              formatted("%g m", audience.near));
-        text(dc, farMark.x, std::min<int>(farMark.y + 2, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
+        text(dc, farMark.x, std::min<int>(farMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
              formatted("%g m", audience.far));
     }
 }
@@ -243,7 +243,8 @@ void drawLevels(HDC dc, const RECT& area, const SplayPicture& picture) {
     }
     const double levelStep = tickStep(high - low + 2.0, 6);
     map.y0 = std::floor((low - 1.0) / levelStep) * levelStep;
-    map.y1 = std::ceil((high + 1.0) / levelStep) * levelStep;
+    // One step of headroom keeps the curves clear of the legend.
+    map.y1 = std::ceil((high + 1.0) / levelStep) * levelStep + levelStep;
     map.x0 = nearest;
     map.x1 = farthest;
 
@@ -300,17 +301,17 @@ void drawLevels(HDC dc, const RECT& area, const SplayPicture& picture) {
 
     // Legend, top right inside the plot.
     int y = map.box.top + 3;
-    const int x = map.box.right - 150;
+    const int x = map.box.right - 200;
     auto legend = [&](COLORREF colour, int style, const std::string& words) {
         line(dc, colour, style == PS_SOLID ? 2 : 1, style, {POINT{x, y + 6}, POINT{x + 18, y + 6}});
         text(dc, x + 22, y, kText, TA_LEFT | TA_TOP, words);
         y += 13;
     };
     if (picture.proposal) {
-        legend(kCurrent, PS_SOLID, formatted("Current design  %.1f dB", picture.current.summary));
-        legend(kProposal, PS_SOLID, formatted("Proposal  %.1f dB", picture.proposal->summary));
+        legend(kCurrent, PS_SOLID, formatted("Current design, deviation %.1f dB", picture.current.summary));
+        legend(kProposal, PS_SOLID, formatted("Proposal, deviation %.1f dB", picture.proposal->summary));
     } else {
-        legend(kCurrent, PS_SOLID, formatted("Current design  %.1f dB", picture.current.summary));
+        legend(kCurrent, PS_SOLID, formatted("Current design, deviation %.1f dB", picture.current.summary));
     }
     if (picture.audience) legend(kTarget, PS_DASH, "Target slope");
 }
