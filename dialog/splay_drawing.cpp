@@ -150,8 +150,9 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
         }
     }
     if (!finite(top) || !finite(bottom) || !finite(farthest) || farthest <= 0.0) return;
+    // Room above the array, and below the floor for the distance labels.
     top += 1.0;
-    bottom -= 0.5;
+    bottom -= 1.5;
 
     // One scale for both directions, so that the rays leave at their true angles.
     Mapping map;
