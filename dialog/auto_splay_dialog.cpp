@@ -256,13 +256,18 @@ void AutoSplayDialog::onFinished(bool failed) {
     }
     stopRequested_ = false;
     showComputing(false);
+    if (closeWhenStopped_) EndDialog(window_, IDCANCEL);
 }
 
 void AutoSplayDialog::finish(bool apply) {
     if (apply && (computing_ || !result_)) return;
-    stopRequested_ = true;
-    waitForWorker();
-    computing_ = false;
+    if (computing_) {
+        // The window keeps painting while the worker winds down; it closes
+        // when the worker's end arrives.
+        closeWhenStopped_ = true;
+        stop();
+        return;
+    }
     EndDialog(window_, apply ? IDOK : IDCANCEL);
 }
 

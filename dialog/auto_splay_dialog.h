@@ -67,6 +67,7 @@ private:
     std::atomic<int> postedPermille_{-1};
     std::unique_ptr<SplayResult> pending_;
     bool computing_ = false;
+    bool closeWhenStopped_ = false;  // Close was pressed during a computation
 
     std::unique_ptr<SplayResult> result_;  // the last finished computation
     SplayPicture picture_;
