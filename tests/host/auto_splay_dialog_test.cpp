@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -82,6 +83,20 @@ public:
     }
     bool waitUntilComputed() const {
         return dialog_driver::waitFor([&] { return enabled(IDC_BUTTON_SPLAY_APPLY); }, kComputeWaitMs);
+    }
+    // Waits for the proposal like waitUntilComputed, watching the progress
+    // bar meanwhile: the largest position short of full seen on the way, or
+    // -1 when it never showed one.
+    int waitUntilComputedWatchingProgress() const {
+        int seen = -1;
+        dialog_driver::waitFor(
+            [&] {
+                const int position = progress();
+                if (position > 0 && position < 1000) seen = std::max(seen, position);
+                return enabled(IDC_BUTTON_SPLAY_APPLY);
+            },
+            kComputeWaitMs);
+        return seen;
     }
     bool waitUntilIdle() const {
         return dialog_driver::waitFor([&] { return enabled(IDC_BUTTON_SPLAY_COMPUTE); }, kComputeWaitMs);
@@ -160,8 +175,11 @@ TEST_F(AutoSplayDialogTest, ComputeAndApplyGiveTheShownProposalToTheDesign) {
                   s.compute();
                   EXPECT_TRUE(s.waitUntilComputing());
                   EXPECT_FALSE(s.enabled(IDC_EDIT_SPLAY_FAR));
-                  ASSERT_TRUE(s.waitUntilComputed());
+                  // The bar moves through the computation and ends full.
+                  EXPECT_GT(s.waitUntilComputedWatchingProgress(), 0);
+                  ASSERT_TRUE(s.enabled(IDC_BUTTON_SPLAY_APPLY));
                   EXPECT_EQ(s.progress(), 1000);
+                  std::printf("Eight boxes, 4 to 30 m: %s\n", s.text(IDC_STATIC_SPLAY_STATUS).c_str());
                   EXPECT_TRUE(s.enabled(IDC_EDIT_SPLAY_FAR));
                   shown = shownProposal(s.text(IDC_STATIC_SPLAY_FIGURES));
                   EXPECT_NE(s.text(IDC_STATIC_SPLAY_FIGURES).find("Evenness"), std::string::npos);
@@ -267,6 +285,7 @@ TEST_F(AutoSplayDialogTest, CancelStopsAComputationAndCloseLeavesTheDesign) {
                   s.type(IDC_EDIT_SPLAY_FAR, "25");
                   s.compute();
                   EXPECT_TRUE(s.waitUntilComputed());
+                  std::printf("Sixteen boxes, 5 to 25 m: %s\n", s.text(IDC_STATIC_SPLAY_STATUS).c_str());
                   closeAutoSplay(s);
                   EXPECT_EQ(d.text(IDC_EDIT_GRID), "0");
                   d.ok();
