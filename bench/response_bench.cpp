@@ -22,6 +22,7 @@
 #include "exports/ksr.h"
 #include "exports/module_state.h"
 #include "model/response.h"
+#include "module_reset.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "design/splay_report.h"
 #include "dialog/dialog_ids.h"
 #include "dialog/window_support.h"
-#include "exports/boundary.h"
+#include "model/guarded.h"
 #include "model/numeric.h"
 
 namespace ksr {

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string_view>
 
-#include "dialog/table_row.h"
+#include "design/table_row.h"
 #include "model/geometry.h"
 
 namespace ksr {

@@ -6,16 +6,17 @@
 #include <optional>
 #include <string>
 
+#include "design/design_edits.h"
 #include "design/splay_proposal.h"
+#include "design/value_text.h"
 #include "dialog/auto_splay_dialog.h"
-#include "dialog/design_edits.h"
 #include "dialog/dialog_ids.h"
 #include "dialog/exchange_file_dialogs.h"
-#include "dialog/value_text.h"
+#include "dialog/platform_dialog.h"
 #include "dialog/window_support.h"
 #include "exchange/design_exchange.h"
-#include "exports/boundary.h"
 #include "model/catalogue.h"
+#include "model/guarded.h"
 
 namespace ksr {
 

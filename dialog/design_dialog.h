@@ -12,13 +12,13 @@
 #include <optional>
 #include <span>
 
+#include "design/design_rules.h"
+#include "design/dialog_session.h"
+#include "design/table_row.h"
+#include "design/working_design.h"
 #include "dialog/box_table_control.h"
-#include "dialog/design_rules.h"
-#include "dialog/dialog_session.h"
 #include "dialog/help_links.h"
-#include "dialog/table_row.h"
 #include "dialog/value_field.h"
-#include "dialog/working_design.h"
 
 namespace ksr {
 

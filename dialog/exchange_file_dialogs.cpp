@@ -6,8 +6,8 @@
 
 #include "dialog/dialog_ids.h"
 #include "dialog/window_support.h"
-#include "exports/boundary.h"
-#include "exports/module_files.h"
+#include "exchange/module_files.h"
+#include "model/guarded.h"
 
 namespace ksr {
 

@@ -1,7 +1,7 @@
 // The design dialog where there is no window system (the Linux build): it
 // cannot open, and the session treats that like Cancel.
 
-#include "dialog/dialog_session.h"
+#include "dialog/platform_dialog.h"
 
 namespace ksr {
 

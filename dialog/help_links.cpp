@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "exports/boundary.h"
-#include "exports/module_files.h"
+#include "exchange/module_files.h"
+#include "model/guarded.h"
 
 namespace ksr {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "exports/boundary.h"
+#include "model/guarded.h"
 
 namespace ksr {
 

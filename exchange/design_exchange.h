@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "exchange/exchange_document.h"
 
 namespace ksr {

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <utility>
 
-#include "exports/ksr.h"
+#include "data/exchange_template.h"
 #include "model/catalogue.h"
 
 namespace ksr {
@@ -269,7 +269,7 @@ LoadedText loadExchangeText(const std::string& path) {
     return result;
 }
 
-std::string loadExchangeTemplate() { return std::string(VELT_TEMPLATE, KSR_TEMPLATE_SIZE); }
+std::string loadExchangeTemplate() { return std::string(exchangeTemplateText()); }
 
 ExchangeDocument parseExchangeText(std::string_view text) {
     ExchangeDocument document;

@@ -33,7 +33,7 @@ struct LoadedText {
 // The whole file at path, read in binary mode.
 LoadedText loadExchangeText(const std::string& path);
 
-// A copy of the built-in template (VELT_TEMPLATE, KSR_TEMPLATE_SIZE bytes).
+// A copy of the built-in template (data/exchange_template.h).
 std::string loadExchangeTemplate();
 
 // Parses text from memory into a document that owns a copy of it. Never

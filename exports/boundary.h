@@ -4,9 +4,9 @@
 // thrown inside ever reaches the host.
 
 #include <cstdint>
-#include <utility>
 
 #include "exports/module_state.h"
+#include "model/guarded.h"
 
 namespace ksr {
 
@@ -15,16 +15,6 @@ inline constexpr int32_t kInvalid = -1;
 inline constexpr float kInvalidFloat = -1.0f;
 inline constexpr int32_t kTrue = -1;
 inline constexpr int32_t kFalse = 0;
-
-// body() with every exception turned into failure.
-template <class R, class Body>
-R guarded(R failure, Body&& body) noexcept {
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        return failure;
-    }
-}
 
 // body(current instance), or failure when no instance is current.
 template <class R, class Body>

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "exchange/module_files.h"
 #include "exports/boundary.h"
 #include "exports/ksr.h"
-#include "exports/module_files.h"
 
 using namespace ksr;
 

@@ -3,17 +3,6 @@
 #include "exports/boundary.h"
 #include "exports/ksr.h"
 
-namespace ksr {
-
-int32_t componentCount(ArrayInstance& instance) {
-    int32_t& count = instance.geometry.design.boxCount;
-    if (count < kMinBoxes) count = kMinBoxes;
-    if (count > kMaxBoxes) count = kMaxBoxes;
-    return count;
-}
-
-}  // namespace ksr
-
 using namespace ksr;
 
 KSR_API int32_t KSR_CALL CI_GetFreeID(void) {

@@ -8,6 +8,4 @@ ModuleState state;
 
 ModuleState& moduleState() { return state; }
 
-void resetModuleState() { state = ModuleState{}; }
-
 }  // namespace ksr

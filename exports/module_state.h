@@ -33,7 +33,4 @@ ModuleState& moduleState();
 // The current instance, or nullptr.
 inline ArrayInstance* currentInstance() { return moduleState().current; }
 
-// Back to the state right after load (tests only; the host never needs it).
-void resetModuleState();
-
 }  // namespace ksr

@@ -23,11 +23,11 @@
 #include <utility>
 #include <vector>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "exchange/design_exchange.h"
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_writer.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "model/catalogue.h"
 
 using ksr::fuzz::FuzzInput;

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "exports/ksr.h"
-#include "exports/module_state.h"
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "model/numeric.h"
+#include "module_reset.h"
 
 using ksr::fuzz::FuzzInput;
 using ksr::fuzz::GuardedBuffer;

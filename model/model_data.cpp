@@ -6,16 +6,6 @@
 
 #include "model/numeric.h"
 
-// The blob made by tools/model_data/generate_model_data.py, placed in
-// read-only data by data/model_data.S.
-#if defined(_WIN32)
-extern "C" const unsigned char ksr_model_data[];
-extern "C" const unsigned char ksr_model_data_end[];
-#else
-extern "C" __attribute__((visibility("hidden"))) const unsigned char ksr_model_data[];
-extern "C" __attribute__((visibility("hidden"))) const unsigned char ksr_model_data_end[];
-#endif
-
 namespace ksr {
 
 namespace {
@@ -115,10 +105,6 @@ float boxBalloonValue(int32_t id, int32_t band, int32_t polarStep, int32_t azimu
     float value;
     std::memcpy(&value, ksr_model_data + kBalloonOffset[id] + element * sizeof(float), sizeof value);
     return value;
-}
-
-std::span<const unsigned char> modelDataBlob() {
-    return {ksr_model_data, static_cast<std::size_t>(ksr_model_data_end - ksr_model_data)};
 }
 
 }  // namespace ksr

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 
+#include "data/model_data_blob.h"
 #include "model/bands.h"
 
 namespace ksr {
@@ -44,12 +45,10 @@ float boxBalloonValue(int32_t id, int32_t band, int32_t polarStep, int32_t azimu
 // a value outside is brought to the nearest valid one, so no read leaves the
 // data.
 
-// The compiled-in data as stored: for each id 0..7 in order, its level table
-// (21 floats, absent for ids 1 and 5), its directivity index (21 floats) and
-// its balloon (21 x 37 x 72 floats, band-major: element
-// (band - 1) * 2664 + p * 72 + a), little-endian IEEE single precision, no
-// gaps. Made by tools/model_data/generate_model_data.py.
-inline constexpr std::size_t kModelDataBytes = 1791384;
-std::span<const unsigned char> modelDataBlob();
+// The compiled-in data (modelDataBlob(), data/model_data_blob.h) as stored:
+// for each id 0..7 in order, its level table (21 floats, absent for ids 1 and
+// 5), its directivity index (21 floats) and its balloon (21 x 37 x 72 floats,
+// band-major: element (band - 1) * 2664 + p * 72 + a), little-endian IEEE
+// single precision, no gaps. Made by tools/model_data/generate_model_data.py.
 
 }  // namespace ksr

@@ -5,6 +5,7 @@
 
 #include "exports/ksr.h"
 #include "exports/module_state.h"
+#include "module_reset.h"
 
 class FreshModule : public ::testing::Test {
 protected:

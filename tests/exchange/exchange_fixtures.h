@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "scratch_folder.h"
 
 namespace exchange_test {

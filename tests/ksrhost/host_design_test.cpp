@@ -1,7 +1,7 @@
 // JSON designs: reading, the refusals that name the field, writing, and the
 // setup record a host hands in.
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_design.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "coverage_map.h"
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_design.h"
 #include "host_session.h"
 

@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 
 namespace ksrhost {
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "host_error.h"
 #include "model/catalogue.h"
 #include "velt_files.h"

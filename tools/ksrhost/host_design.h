@@ -17,7 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "exports/ksr.h"
 
 namespace ksrhost {

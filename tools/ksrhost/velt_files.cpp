@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 #include "exchange/design_exchange.h"
 #include "exchange/exchange_reader.h"
 #include "host_error.h"

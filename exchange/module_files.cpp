@@ -1,4 +1,4 @@
-#include "exports/module_files.h"
+#include "exchange/module_files.h"
 
 #include <cstring>
 

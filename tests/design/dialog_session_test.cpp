@@ -1,10 +1,11 @@
-#include "dialog/dialog_session.h"
+#include "design/dialog_session.h"
 
 #include <cmath>
 #include <limits>
 #include <optional>
 #include <stdexcept>
 
+#include "exports/module_state.h"
 #include "module_fixture.h"
 
 namespace {
@@ -47,7 +48,7 @@ using DesignSession = FreshModule;
 
 TEST_F(DesignSession, NothingOpensWithoutACurrentInstance) {
     bool opened = false;
-    EXPECT_FALSE(ksr::runDesignSession([&](const DialogValues&) {
+    EXPECT_FALSE(ksr::runDesignSession(ksr::currentInstance, [&](const DialogValues&) {
         opened = true;
         return std::optional<DialogValues>{};
     }));
@@ -67,7 +68,7 @@ TEST_F(DesignSession, TheCountIsClampedAndStoredEvenAfterCancel) {
         SetupRecord record = designRecord(stored);
         ASSERT_EQ(IP_SetValue(1, &record), 0);
         CancellingDialog dialog;
-        EXPECT_TRUE(ksr::runDesignSession(std::ref(dialog)));
+        EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(dialog)));
         ASSERT_TRUE(dialog.shown);
         EXPECT_EQ(dialog.shown->boxCount, shown) << stored;
         EXPECT_EQ(readDesign().boxCount, shown) << stored;
@@ -85,7 +86,7 @@ TEST_F(DesignSession, CancelReappliesTheDesignWithGainsInWholeDecibels) {
     ASSERT_EQ(IP_SetValue(1, &record), 0);
 
     CancellingDialog dialog;
-    ASSERT_TRUE(ksr::runDesignSession(std::ref(dialog)));
+    ASSERT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(dialog)));
     ASSERT_TRUE(dialog.shown);
     // The dialog shows the negated gain, truncated toward zero and saturated.
     EXPECT_EQ(dialog.shown->gains[0], -1);
@@ -111,7 +112,7 @@ TEST_F(DesignSession, OkAppliesTheConfirmedValues) {
     makeCurrentInstance();
     SetupRecord record = designRecord(8);
     ASSERT_EQ(IP_SetValue(1, &record), 0);
-    ASSERT_TRUE(ksr::runDesignSession([](const DialogValues& opened) {
+    ASSERT_TRUE(ksr::runDesignSession(ksr::currentInstance, [](const DialogValues& opened) {
         DialogValues confirmed = opened;
         confirmed.boxCount = 5;
         confirmed.gridElevation = 3.0f;
@@ -138,7 +139,7 @@ TEST_F(DesignSession, ADialogThatFailsIsTakenAsCancelled) {
     SetupRecord record = designRecord(6);
     record.boxes[0].boxGain = 2.5f;
     ASSERT_EQ(IP_SetValue(1, &record), 0);
-    EXPECT_TRUE(ksr::runDesignSession(
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance,
         [](const DialogValues&) -> std::optional<DialogValues> { throw std::runtime_error("no window"); }));
     EXPECT_EQ(readDesign().boxes[0].boxGain, 2.0f);
 }
@@ -151,7 +152,7 @@ TEST_F(DesignSession, TheDesignGoesToTheInstanceCurrentWhenTheDialogCloses) {
     ASSERT_GT(second, 0);
 
     // The host switches instances from inside the modal loop.
-    ASSERT_TRUE(ksr::runDesignSession([&](const DialogValues& opened) {
+    ASSERT_TRUE(ksr::runDesignSession(ksr::currentInstance, [&](const DialogValues& opened) {
         EXPECT_EQ(CI_MakeCurrent(second), 0);
         DialogValues confirmed = opened;
         confirmed.boxCount = 5;
@@ -162,7 +163,7 @@ TEST_F(DesignSession, TheDesignGoesToTheInstanceCurrentWhenTheDialogCloses) {
     EXPECT_EQ(readDesign().boxCount, 7);
 
     // The host releases the instance: nothing is applied and nothing breaks.
-    EXPECT_TRUE(ksr::runDesignSession([](const DialogValues& opened) {
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, [](const DialogValues& opened) {
         EXPECT_EQ(CI_Release(), 0);
         return std::optional<DialogValues>(opened);
     }));
@@ -184,14 +185,14 @@ TEST_F(DesignSession, WithoutAWindowSystemTheDialogCountsAsCancelled) {
 TEST_F(DesignSession, TheArrayHeightReachesTheDialogOnceTheHostHasPlacedTheArray) {
     makeCurrentInstance();
     CancellingDialog unplaced;
-    EXPECT_TRUE(ksr::runDesignSession(std::ref(unplaced)));
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(unplaced)));
     ASSERT_TRUE(unplaced.shown);
     EXPECT_FALSE(unplaced.shown->arrayHeight);
 
     const float position[3] = {1.0f, -2.0f, 12.5f};
     ASSERT_EQ(CI_SetLspkPosition3fv(position), 0);
     CancellingDialog placed;
-    EXPECT_TRUE(ksr::runDesignSession(std::ref(placed)));
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(placed)));
     ASSERT_TRUE(placed.shown);
     EXPECT_EQ(placed.shown->arrayHeight, std::optional<float>(12.5f));
 
@@ -199,7 +200,7 @@ TEST_F(DesignSession, TheArrayHeightReachesTheDialogOnceTheHostHasPlacedTheArray
     ASSERT_EQ(CI_Release(), 0);
     makeCurrentInstance();
     CancellingDialog retaken;
-    EXPECT_TRUE(ksr::runDesignSession(std::ref(retaken)));
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(retaken)));
     ASSERT_TRUE(retaken.shown);
     EXPECT_FALSE(retaken.shown->arrayHeight);
 }

@@ -1,6 +1,5 @@
-#include "dialog/dialog_session.h"
+#include "design/dialog_session.h"
 
-#include "exports/module_state.h"
 #include "model/instance.h"
 #include "model/numeric.h"
 
@@ -51,15 +50,15 @@ std::optional<DialogValues> runOrCancel(const DesignDialogRunner& run, const Dia
 
 }  // namespace
 
-bool runDesignSession(const DesignDialogRunner& run) {
-    ArrayInstance* opened = currentInstance();
+bool runDesignSession(const CurrentInstance& current, const DesignDialogRunner& run) {
+    ArrayInstance* opened = current();
     if (opened == nullptr) return false;
     const DialogValues openingState = openingValues(*opened);
     const std::optional<DialogValues> confirmed = runOrCancel(run, openingState);
 
     // The host may have switched or released instances from inside the modal
     // loop; the design goes to whichever instance is current now.
-    ArrayInstance* target = currentInstance();
+    ArrayInstance* target = current();
     if (target == nullptr) return true;
     ArraySetup setup = setupFromDialog(confirmed ? *confirmed : openingState);
     applyDesign(setup, target->geometry);

@@ -1,4 +1,4 @@
-#include "dialog/table_row.h"
+#include "design/table_row.h"
 
 #include <gtest/gtest.h>
 

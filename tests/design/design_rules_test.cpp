@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 
 using namespace ksr;
 

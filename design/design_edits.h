@@ -12,9 +12,9 @@
 #include <optional>
 #include <span>
 
-#include "dialog/design_rules.h"
-#include "dialog/dialog_session.h"
-#include "dialog/working_design.h"
+#include "design/design_rules.h"
+#include "design/dialog_session.h"
+#include "design/working_design.h"
 
 namespace ksr {
 

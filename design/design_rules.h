@@ -18,7 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 #include "model/catalogue.h"
 
 namespace ksr {

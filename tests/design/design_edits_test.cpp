@@ -1,4 +1,4 @@
-#include "dialog/design_edits.h"
+#include "design/design_edits.h"
 
 #include <gtest/gtest.h>
 

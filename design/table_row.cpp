@@ -1,6 +1,6 @@
-#include "dialog/table_row.h"
+#include "design/table_row.h"
 
-#include "dialog/value_text.h"
+#include "design/value_text.h"
 #include "model/catalogue.h"
 
 namespace ksr {

@@ -1,4 +1,4 @@
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 
 #include <algorithm>
 #include <cmath>

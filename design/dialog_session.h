@@ -43,16 +43,15 @@ DialogValues openingValues(ArrayInstance& instance);
 // 4..16 and each boxGain the negated whole-decibel gain.
 ArraySetup setupFromDialog(const DialogValues& values);
 
+// The instance the host has made current, or nullptr. The session asks
+// twice: the host may switch or release instances while the dialog is open.
+using CurrentInstance = std::function<ArrayInstance*()>;
+
 // Runs the dialog on the current instance and applies the result (or, after
 // Cancel or a dialog that did not open, the opening values) to the instance
 // that is current when the dialog has closed. False when no instance is
 // current at the start: nothing opens and nothing changes. An instance
 // released while the dialog was open receives nothing.
-bool runDesignSession(const DesignDialogRunner& run);
-
-// The platform's dialog: the modal design dialog on Windows. A build without
-// a window system cannot open it and answers nullopt, which the session
-// treats like Cancel.
-std::optional<DialogValues> runPlatformDesignDialog(const DialogValues& opened);
+bool runDesignSession(const CurrentInstance& current, const DesignDialogRunner& run);
 
 }  // namespace ksr

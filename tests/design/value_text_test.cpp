@@ -1,4 +1,4 @@
-#include "dialog/value_text.h"
+#include "design/value_text.h"
 
 #include <gtest/gtest.h>
 

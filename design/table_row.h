@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "dialog/working_design.h"
+#include "design/working_design.h"
 
 namespace ksr {
 

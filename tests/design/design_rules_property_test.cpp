@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "dialog/design_rules.h"
+#include "design/design_rules.h"
 
 using namespace ksr;
 
