@@ -46,9 +46,12 @@ constexpr float kArrayPosition[3] = {0.0f, 0.0f, 11.0f};
 
 bool showAutoSplay = false;
 
+// The window with this caption once it is shown: a dialog is found while it
+// is still being set up, and only shows itself when its fields are filled.
 HWND waitForWindow(const char* caption) {
     for (int tries = 0; tries < 600; ++tries) {
-        if (HWND window = FindWindowA(nullptr, caption)) return window;
+        HWND window = FindWindowA(nullptr, caption);
+        if (window != nullptr && IsWindowVisible(window)) return window;
         Sleep(100);
     }
     return nullptr;
