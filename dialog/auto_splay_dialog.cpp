@@ -222,6 +222,8 @@ void AutoSplayDialog::stop() {
     stopRequested_ = true;
     SendMessageA(control(IDC_PROGRESS_SPLAY), PBM_SETPOS, 0, 0);
     SetDlgItemTextA(window_, IDC_STATIC_SPLAY_STATUS, "Cancelled.");
+    // The keyboard leaves the button it is about to disable.
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(IDC_BUTTON_SPLAY_CLOSE)), TRUE);
     EnableWindow(control(IDC_BUTTON_SPLAY_STOP), FALSE);
 }
 

@@ -29,6 +29,7 @@ constexpr double kSideViewShare = 0.5;
 constexpr int kMargin = 6;         // pixels around each part
 constexpr int kLevelAxisWidth = 34; // pixels left of the level plot for its dB labels
 constexpr int kDistanceAxisHeight = 14;
+constexpr int kMostTicks = 12;      // per axis of the level plot
 
 // Pixel coordinates stay well inside GDI's 16-bit drawing range, whatever
 // the numbers; NaN lands on 0.
@@ -250,13 +251,18 @@ void drawLevels(HDC dc, const RECT& area, const SplayPicture& picture) {
     map.x1 = farthest;
 
     const double distanceStep = tickStep(farthest - nearest, 8);
-    for (double level = map.y0; level <= map.y1 + 1e-9; level += levelStep) {
+    // Ticks are counted, not summed: at magnitudes where adding a step
+    // changes nothing, a summed loop would never end.
+    for (int tick = 0; tick <= kMostTicks; ++tick) {
+        const double level = map.y0 + tick * levelStep;
+        if (level > map.y1 + 1e-9) break;
         const POINT left = map.at(map.x0, level), right = map.at(map.x1, level);
         line(dc, kGridLine, 1, PS_SOLID, {left, right});
         text(dc, left.x - 3, left.y - 6, kText, TA_RIGHT | TA_TOP, formatted("%g", level));
     }
-    for (double distance = std::ceil(nearest / distanceStep) * distanceStep; distance <= farthest + 1e-9;
-         distance += distanceStep) {
+    for (int tick = 0; tick <= kMostTicks; ++tick) {
+        const double distance = std::ceil(nearest / distanceStep) * distanceStep + tick * distanceStep;
+        if (distance > farthest + 1e-9) break;
         const POINT bottomEnd = map.at(distance, map.y0), topEnd = map.at(distance, map.y1);
         line(dc, kGridLine, 1, PS_SOLID, {bottomEnd, topEnd});
         text(dc, bottomEnd.x, bottomEnd.y + 2, kText, TA_CENTER | TA_TOP, formatted("%g", distance));
