@@ -17,6 +17,7 @@ DialogValues openingValues(ArrayInstance& instance) {
         values.elevations[i] = design.boxElevation[i];
         values.gains[i] = truncateToInt32(-static_cast<double>(design.boxGain[i]));
     }
+    if ((instance.flags & kInstanceArrayPlaced) != 0) values.arrayHeight = instance.lspkPosition[2];
     return values;
 }
 

@@ -23,6 +23,10 @@ struct DialogValues {
     std::array<float, kMaxBoxes> elevations{};  // absolute, degrees
     std::array<int32_t, kMaxBoxes> gains{};     // whole dB in the dialog's sign (the negated boxGain)
     int32_t groundStacked = 0;
+    // The height of the array's top rigging point (host z, metres) when the
+    // host has placed the array; the dialog offers it as the rigging height
+    // of an auto-splay. Read only: it never goes back to the instance.
+    std::optional<float> arrayHeight;
 };
 
 // Shows the dialog on the values it opens with. The values as the user

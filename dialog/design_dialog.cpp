@@ -7,7 +7,9 @@
 #include <string>
 
 #include "design/design_edits.h"
+#include "design/splay_proposal.h"
 #include "design/value_text.h"
+#include "dialog/auto_splay_dialog.h"
 #include "dialog/dialog_ids.h"
 #include "dialog/exchange_file_dialogs.h"
 #include "dialog/platform_dialog.h"
@@ -27,12 +29,6 @@ constexpr COLORREF kWarningTextColour = RGB(204, 0, 0);
 // values: each click reads the field and steps it.
 constexpr short kAngleSpinLower = -10, kAngleSpinUpper = 0;
 constexpr short kGainSpinLower = -200, kGainSpinUpper = 0;
-
-bool isEditControl(HWND control) {
-    char className[16] = {};
-    GetClassNameA(control, className, sizeof className);
-    return lstrcmpiA(className, "Edit") == 0;
-}
 
 LRESULT send(HWND control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendMessageA(control, message, wParam, lParam);
@@ -57,7 +53,7 @@ int32_t shownPreset(HWND presetList) {
 
 }  // namespace
 
-DesignDialog::DesignDialog(const DialogValues& values) : design(loadDesign(values)) {
+DesignDialog::DesignDialog(const DialogValues& values) : design(loadDesign(values)), arrayHeight_(values.arrayHeight) {
     rebuildRows();
 }
 
@@ -196,6 +192,9 @@ bool DesignDialog::handleCommand(int id, int code) {
             return true;
         case IDC_BUTTON_EXPORT:
             if (code == BN_CLICKED) onExport();
+            return true;
+        case IDC_BUTTON_AUTO_SPLAY:
+            if (code == BN_CLICKED) onAutoSplay();
             return true;
         case IDC_PICTURE_HELP:
             if (code == STN_CLICKED) openHelp(window_);
@@ -454,6 +453,16 @@ void DesignDialog::onExport() {
         const std::string text = "Error: " + result.reason;
         MessageBoxA(window_, text.c_str(), kExportErrorCaption, MB_OK | MB_ICONERROR);
     }
+}
+
+void DesignDialog::onAutoSplay() {
+    AutoSplayDialog splay(design, arrayHeight_);
+    const std::optional<WorkingDesign> proposal = splay.run(window_);
+    if (!proposal || !applySplayProposal(design, *proposal).applied) return;
+    showGrid();
+    rebuildRows();
+    repaintTable(true);
+    refreshSelection();
 }
 
 std::optional<DialogValues> runPlatformDesignDialog(const DialogValues& opened) {

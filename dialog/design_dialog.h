@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "design/design_rules.h"
@@ -77,8 +78,10 @@ private:
     void onGroundStackedClicked();
     void onImport();
     void onExport();
+    void onAutoSplay();
 
     WorkingDesign design;
+    std::optional<float> arrayHeight_;  // the host's height of the array, offered to an auto-splay
     TableRows rows{};
     int32_t selectionCount = 0;
     std::array<int32_t, kMaxBoxes> selectedBoxes{};

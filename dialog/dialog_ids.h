@@ -7,6 +7,7 @@
 // Dialog templates.
 #define IDD_DESIGN 113          // the design dialog
 #define IDD_EXPORT_OPTIONS 120  // child area of the export's save dialog
+#define IDD_AUTO_SPLAY 130      // the auto-splay dialog, opened from the design dialog
 
 // Bitmaps. 109 and 111 are carried but not shown by the dialog.
 #define IDB_MAKER_LOGO_ALT 109  // another form of the maker's logo
@@ -43,6 +44,27 @@
 #define IDC_PICTURE_HELP 1059
 #define IDC_BUTTON_OK 1062
 #define IDC_BUTTON_CANCEL 1063
+#define IDC_BUTTON_AUTO_SPLAY 1064
+
+// Auto-splay dialog controls.
+#define IDC_EDIT_SPLAY_TRIM 1101
+#define IDC_EDIT_SPLAY_NEAR 1102
+#define IDC_EDIT_SPLAY_FAR 1103
+#define IDC_EDIT_SPLAY_FLOOR_NEAR 1104
+#define IDC_EDIT_SPLAY_FLOOR_FAR 1105
+#define IDC_EDIT_SPLAY_EAR 1106
+#define IDC_EDIT_SPLAY_SLOPE 1107
+#define IDC_EDIT_SPLAY_MAX_STEP 1108
+#define IDC_CHECK_SPLAY_ALLOW_ZERO 1109
+#define IDC_BUTTON_SPLAY_COMPUTE 1110
+#define IDC_BUTTON_SPLAY_STOP 1111
+#define IDC_PROGRESS_SPLAY 1112
+#define IDC_STATIC_SPLAY_STATUS 1113
+#define IDC_PICTURE_SPLAY_VIEW 1114
+#define IDC_STATIC_SPLAY_FIGURES 1115
+#define IDC_STATIC_SPLAY_GRID_NOTE 1116
+#define IDC_BUTTON_SPLAY_APPLY 1117
+#define IDC_BUTTON_SPLAY_CLOSE 1118
 
 // Export dialog child area: which file version to write.
 #define IDC_RADIO_VELT_CURRENT 1036

@@ -37,4 +37,10 @@ std::string windowText(HWND window, size_t maxChars) {
     return std::string(buffer.data(), length > 0 ? static_cast<size_t>(length) : 0);
 }
 
+bool isEditControl(HWND control) {
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    return lstrcmpiA(className, "Edit") == 0;
+}
+
 }  // namespace ksr

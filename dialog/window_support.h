@@ -25,4 +25,8 @@ HBRUSH dialogBackgroundBrush();
 // At most maxChars characters of a window's text.
 std::string windowText(HWND window, size_t maxChars);
 
+// True for an edit control. Edit fields keep the platform's colours, also
+// when disabled or read-only (they then ask for their colours as statics).
+bool isEditControl(HWND control);
+
 }  // namespace ksr

@@ -18,11 +18,13 @@ void copyOut(const Vec3& value, float* out) {
 }
 
 // Stores one host vector into the current instance; the array's own
-// position and angles also place the components again.
-int32_t storeVector(const float* values, Vec3 ArrayInstance::*field, bool placesComponents) {
+// position and angles also place the components again; marks are instance
+// flags the store sets.
+int32_t storeVector(const float* values, Vec3 ArrayInstance::*field, bool placesComponents, uint32_t marks = 0) {
     if (values == nullptr) return kInvalid;
     return withCurrent(kInvalid, [&](ArrayInstance& instance) {
         instance.*field = vectorAt(values);
+        instance.flags |= marks;
         if (placesComponents) placeComponents(instance);
         return kOk;
     });
@@ -41,7 +43,7 @@ int32_t copyComponentVector(int32_t component, float* out, std::array<Vec3, kMax
 
 KSR_API int32_t KSR_CALL CI_SetLspkPosition3fv(const float* position) {
     return exportCall(kInvalid, [&] {
-        return storeVector(position, &ArrayInstance::lspkPosition, true);
+        return storeVector(position, &ArrayInstance::lspkPosition, true, kInstanceArrayPlaced);
     });
 }
 

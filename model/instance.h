@@ -15,6 +15,8 @@ namespace ksr {
 
 inline constexpr uint32_t kInstanceInUse = 1u << 0;
 inline constexpr uint32_t kInstanceDistanceSet = 1u << 1;
+// The host has placed the array (CI_SetLspkPosition3fv) since the slot was taken.
+inline constexpr uint32_t kInstanceArrayPlaced = 1u << 2;
 
 constexpr std::array<Mat3, kMaxBoxes> unturnedComponents() {
     std::array<Mat3, kMaxBoxes> rotations{};

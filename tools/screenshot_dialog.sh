@@ -1,34 +1,47 @@
 #!/usr/bin/env bash
-# Photographs the design dialog for the help document.
+# Photographs the design dialog, or the auto-splay dialog after a
+# computation, for the help document.
 #
-#   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG]
+#   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG] [design|auto-splay]
 #
 # Runs BUILD_DIR/dialog_screenshot.exe (default build/win32, built by the
 # win32 preset) under 32-bit Wine on a virtual X display of its own, waits for
-# the window " Design System", grabs the screen with xwd, crops it to the
-# dialog and writes OUTPUT_PNG (default docs/screenshots/design_dialog.png).
-# The dialog is then closed with Cancel.
+# the window " Design System" (or " Auto-splay" with its proposal shown),
+# grabs the screen with xwd, crops it to that window and writes OUTPUT_PNG
+# (default docs/screenshots/design_dialog.png, or auto_splay_dialog.png).
+# The dialogs are then closed without changes.
+#
+# KSR_WINE and KSR_WINEARCH name another Wine loader and prefix architecture
+# (say /usr/lib/wine/wine64 and win64 for a 64-bit build, on a machine that
+# cannot run 32-bit programs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=$(realpath "${1:-build/win32}")
-output=$(realpath -m "${2:-docs/screenshots/design_dialog.png}")
+which=${3:-design}
+case "$which" in
+  design) caption=' Design System'; default_output=docs/screenshots/design_dialog.png ;;
+  auto-splay) caption=' Auto-splay'; default_output=docs/screenshots/auto_splay_dialog.png ;;
+  *) echo "screenshot: unknown dialog '$which' (design or auto-splay)" >&2; exit 1 ;;
+esac
+output=$(realpath -m "${2:-$default_output}")
 program=$build/dialog_screenshot.exe
 [ -f "$program" ] || { echo "screenshot: $program is missing; build the win32 preset first" >&2; exit 1; }
 [ -f "$build/ksr.dll" ] || { echo "screenshot: $build/ksr.dll is missing" >&2; exit 1; }
 
 # Always a display of our own: nothing else may overlap the dialog.
 if [ -z "${KSR_SCREENSHOT_DISPLAY:-}" ]; then
-  exec env -u DISPLAY KSR_SCREENSHOT_DISPLAY=1 tools/with_display.sh "$0" "$build" "$output"
+  exec env -u DISPLAY KSR_SCREENSHOT_DISPLAY=1 tools/with_display.sh "$0" "$build" "$output" "$which"
 fi
 
 # A prefix of its own in which Wine draws the window frames itself (there is
 # no window manager on the virtual display), so the picture shows the
 # caption bar as Windows does.
-export WINEPREFIX=$build/wineprefix-screenshot WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+wine=${KSR_WINE:-wine}
+export WINEPREFIX=$build/wineprefix-screenshot WINEARCH=${KSR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 if [ ! -d "$WINEPREFIX" ]; then
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  "$wine" wineboot -i >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
   wineserver -w
   # Wine's own faces (fonts-wine), among them Marlett for the caption buttons.
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -45,20 +58,20 @@ trap cleanup EXIT
 
 # The program presses Cancel when a line arrives on its standard input.
 mkfifo "$work/commands"
-(cd "$build" && exec wine "$program" <"$work/commands" >"$work/log" 2>&1) &
+(cd "$build" && exec "$wine" "$program" "$which" <"$work/commands" >"$work/log" 2>&1) &
 wine_pid=$!
 exec 3>"$work/commands"
 
-for _ in $(seq 600); do
+for _ in $(seq 1800); do
   grep -q '^ready' "$work/log" 2>/dev/null && break
   grep -q '^no dialog' "$work/log" 2>/dev/null && { cat "$work/log" >&2; exit 1; }
   kill -0 "$wine_pid" 2>/dev/null || { echo "screenshot: the program ended early" >&2; cat "$work/log" >&2; exit 1; }
   sleep 0.1
 done
-grep -q '^ready' "$work/log" || { echo "screenshot: no dialog after 60 s" >&2; exit 1; }
+grep -q '^ready' "$work/log" || { echo "screenshot: no dialog after 180 s" >&2; exit 1; }
 
-window=$(xdotool search --name '^ Design System$' | head -n 1)
-[ -n "$window" ] || { echo "screenshot: window \" Design System\" not found on the display" >&2; exit 1; }
+window=$(xdotool search --name "^$caption\$" | head -n 1)
+[ -n "$window" ] || { echo "screenshot: window \"$caption\" not found on the display" >&2; exit 1; }
 sleep 1  # let every control finish painting
 eval "$(xdotool getwindowgeometry --shell "$window")"
 

@@ -181,3 +181,26 @@ TEST_F(DesignSession, WithoutAWindowSystemTheDialogCountsAsCancelled) {
     EXPECT_EQ(after.boxes[1].boxGain, 0.0f);
     EXPECT_EQ(after.boxes[1].boxElevation, -3.0f);
 }
+
+TEST_F(DesignSession, TheArrayHeightReachesTheDialogOnceTheHostHasPlacedTheArray) {
+    makeCurrentInstance();
+    CancellingDialog unplaced;
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(unplaced)));
+    ASSERT_TRUE(unplaced.shown);
+    EXPECT_FALSE(unplaced.shown->arrayHeight);
+
+    const float position[3] = {1.0f, -2.0f, 12.5f};
+    ASSERT_EQ(CI_SetLspkPosition3fv(position), 0);
+    CancellingDialog placed;
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(placed)));
+    ASSERT_TRUE(placed.shown);
+    EXPECT_EQ(placed.shown->arrayHeight, std::optional<float>(12.5f));
+
+    // A released slot taken again starts unplaced.
+    ASSERT_EQ(CI_Release(), 0);
+    makeCurrentInstance();
+    CancellingDialog retaken;
+    EXPECT_TRUE(ksr::runDesignSession(ksr::currentInstance, std::ref(retaken)));
+    ASSERT_TRUE(retaken.shown);
+    EXPECT_FALSE(retaken.shown->arrayHeight);
+}

@@ -153,6 +153,38 @@ TEST_P(HostileDesignDialog, AnEditedGridGivesAFiniteDesignOnOk) {
     }
 }
 
+TEST_P(HostileDesignDialog, AutoSplayDrawsItAndProposesAFiniteDesign) {
+    bool applied = false;
+    EXPECT_EQ(showDialog([&](const DesignDialog& d) {
+                  // The record is ground stacked, which auto-splay refuses;
+                  // flown, the NaN grid and the repaired boxes go through.
+                  if (d.checked(IDC_CHECK_GROUND_STACKED)) d.click(IDC_CHECK_GROUND_STACKED);
+                  dialog_driver::postClick(d.window(), IDC_BUTTON_AUTO_SPLAY);
+                  const DesignDialog splay(dialog_driver::waitForWindow(" Auto-splay"));
+                  ASSERT_NE(splay.window(), nullptr);
+                  RedrawWindow(splay.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                  dialog_driver::postClick(splay.window(), IDC_BUTTON_SPLAY_COMPUTE);
+                  EXPECT_TRUE(dialog_driver::waitFor([&] { return splay.enabled(IDC_BUTTON_SPLAY_STOP); }));
+                  EXPECT_TRUE(dialog_driver::waitFor([&] { return splay.enabled(IDC_BUTTON_SPLAY_COMPUTE); }, 120000));
+                  RedrawWindow(splay.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                  applied = splay.enabled(IDC_BUTTON_SPLAY_APPLY);
+                  dialog_driver::postClick(splay.window(),
+                                           applied ? IDC_BUTTON_SPLAY_APPLY : IDC_BUTTON_SPLAY_CLOSE);
+                  EXPECT_TRUE(dialog_driver::waitUntilGone(splay.window()));
+                  visitEveryRow(d);
+                  d.ok();
+              }),
+              0);
+    EXPECT_TRUE(applied) << "no proposal for a flown array";
+    const SetupRecord after = appliedDesign();
+    EXPECT_TRUE(std::isfinite(after.gridElevation));
+    for (int i = 0; i < after.boxCount; ++i) {
+        EXPECT_TRUE(std::isfinite(after.boxes[i].boxElevation)) << i;
+        EXPECT_GE(after.boxes[i].boxType, 0) << i;
+        EXPECT_LE(after.boxes[i].boxType, 9) << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Counts, HostileDesignDialog,
                          ::testing::Values(std::numeric_limits<int32_t>::min(), 2, 16,
                                            std::numeric_limits<int32_t>::max()));

@@ -2,16 +2,19 @@
 // tools/screenshot_dialog.sh can photograph it for the help document.
 //
 // The program loads ksr.dll from its own folder, resolves the exports by
-// ordinal, creates an instance, hands it the design below with IP_SetValue
-// and calls IP_ShowDialog(1). A helper thread waits for the dialog window,
-// selects the sixth row (so the editor shows a box with a splay angle) and
-// prints "ready"; a line on standard input then presses Cancel. Exit code 0
-// when the dialog was shown and closed, 1 otherwise.
+// ordinal, creates an instance, places the array 11 m up, hands it the design
+// below with IP_SetValue and calls IP_ShowDialog(1). A helper thread waits
+// for the dialog window and selects the sixth row (so the editor shows a box
+// with a splay angle). With the argument "auto-splay" it then opens the
+// auto-splay dialog, types an audience, computes and waits for the proposal.
+// It prints "ready"; a line on standard input then closes what it opened.
+// Exit code 0 when the dialog was shown and closed, 1 otherwise.
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "exports/export_list.h"
 #include "exports/ksr.h"
@@ -24,6 +27,54 @@ constexpr int kBoxTableId = 1028;
 constexpr int kCancelId = 1063;
 constexpr int kShownRow = 5;
 constexpr const char* kDialogCaption = " Design System";
+
+// The auto-splay dialog and the audience typed into it: a raked floor from
+// 6 m to 38 m, rising 2 m, under an array hung 11 m up.
+constexpr int kAutoSplayButtonId = 1064;
+constexpr const char* kAutoSplayCaption = " Auto-splay";
+constexpr int kSplayNearId = 1102;
+constexpr int kSplayFarId = 1103;
+constexpr int kSplayFloorFarId = 1105;
+constexpr int kSplaySlopeId = 1107;
+constexpr int kSplayComputeId = 1110;
+constexpr int kSplayApplyId = 1117;
+constexpr int kSplayCloseId = 1118;
+constexpr float kArrayPosition[3] = {0.0f, 0.0f, 11.0f};
+
+bool showAutoSplay = false;
+
+// The window with this caption once it is shown: a dialog is found while it
+// is still being set up, and only shows itself when its fields are filled.
+HWND waitForWindow(const char* caption) {
+    for (int tries = 0; tries < 600; ++tries) {
+        HWND window = FindWindowA(nullptr, caption);
+        if (window != nullptr && IsWindowVisible(window)) return window;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Opens the auto-splay dialog over dialog, types the audience and computes.
+// The auto-splay dialog once its proposal is shown, or nullptr.
+HWND computeAutoSplay(HWND dialog) {
+    click(dialog, kAutoSplayButtonId);
+    HWND splay = waitForWindow(kAutoSplayCaption);
+    if (splay == nullptr) return nullptr;
+    SetDlgItemTextA(splay, kSplayNearId, "6");
+    SetDlgItemTextA(splay, kSplayFarId, "38");
+    SetDlgItemTextA(splay, kSplayFloorFarId, "2");
+    SetDlgItemTextA(splay, kSplaySlopeId, "-1");
+    click(splay, kSplayComputeId);
+    for (int tries = 0; tries < 1200; ++tries) {
+        if (IsWindowEnabled(GetDlgItem(splay, kSplayApplyId))) return splay;
+        Sleep(100);
+    }
+    return nullptr;
+}
 
 template <class Fn>
 Fn exportAt(HMODULE module, int ordinal) {
@@ -55,11 +106,7 @@ SetupRecord exampleDesign() {
 }
 
 DWORD WINAPI driveDialog(void*) {
-    HWND dialog = nullptr;
-    for (int tries = 0; tries < 600 && dialog == nullptr; ++tries) {
-        dialog = FindWindowA(nullptr, kDialogCaption);
-        if (dialog == nullptr) Sleep(100);
-    }
+    HWND dialog = waitForWindow(kDialogCaption);
     if (dialog == nullptr) {
         std::puts("no dialog");
         std::fflush(stdout);
@@ -73,11 +120,26 @@ DWORD WINAPI driveDialog(void*) {
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kBoxTableId, LBN_SELCHANGE), reinterpret_cast<LPARAM>(table));
     }
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HWND splay = nullptr;
+    if (showAutoSplay) {
+        splay = computeAutoSplay(dialog);
+        if (splay == nullptr) {
+            std::puts("no dialog");
+            std::fflush(stdout);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kCancelId, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, kCancelId)));
+            return 1;
+        }
+    }
     std::puts("ready");
     std::fflush(stdout);
 
     char line[64];
     std::fgets(line, sizeof line, stdin);
+    if (splay != nullptr) {
+        click(splay, kSplayCloseId);
+        for (int tries = 0; tries < 100 && IsWindow(splay); ++tries) Sleep(100);
+    }
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kCancelId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, kCancelId)));
     return 0;
@@ -85,7 +147,8 @@ DWORD WINAPI driveDialog(void*) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    showAutoSplay = argc > 1 && std::strcmp(argv[1], "auto-splay") == 0;
     HMODULE module = LoadLibraryA("ksr.dll");
     if (module == nullptr) {
         std::fprintf(stderr, "ksr.dll not found\n");
@@ -95,13 +158,15 @@ int main() {
     auto makeCurrent = exportAt<int32_t(__stdcall*)(int32_t)>(module, kCI_MakeCurrent);
     auto setValue = exportAt<int32_t(__stdcall*)(int32_t, const SetupRecord*)>(module, kIP_SetValue);
     auto showDialog = exportAt<int32_t(__stdcall*)(int32_t)>(module, kIP_ShowDialog);
-    if (getFreeId == nullptr || makeCurrent == nullptr || setValue == nullptr || showDialog == nullptr) {
+    auto placeArray = exportAt<int32_t(__stdcall*)(const float*)>(module, kCI_SetLspkPosition3fv);
+    if (getFreeId == nullptr || makeCurrent == nullptr || setValue == nullptr || showDialog == nullptr ||
+        placeArray == nullptr) {
         std::fprintf(stderr, "ksr.dll lacks an export\n");
         return 1;
     }
 
     const SetupRecord design = exampleDesign();
-    if (makeCurrent(getFreeId()) != 0 || setValue(1, &design) != 0) {
+    if (makeCurrent(getFreeId()) != 0 || setValue(1, &design) != 0 || placeArray(kArrayPosition) != 0) {
         std::fprintf(stderr, "no instance\n");
         return 1;
     }
