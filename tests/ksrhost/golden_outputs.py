@@ -78,6 +78,9 @@ class Runner:
         return path
 
     def file_bytes(self, path):
+        """The file's bytes, or a mark when the run wrote none (its status says why)."""
+        if not os.path.exists(path):
+            return "<no file>\n"
         with open(path, "rb") as f:
             return f.read().decode("latin-1")
 
