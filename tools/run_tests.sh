@@ -24,4 +24,14 @@ tools/run_fuzz.sh 60
 
 cmake --preset win32
 cmake --build --preset win32
-tools/with_display.sh ctest --preset win32
+# The Windows programs run under 32-bit Wine, whose loader is a 32-bit Linux
+# program: a kernel with its 32-bit emulation switched off cannot start it.
+# On such a machine only the checks that read the built files can run, and
+# the run says plainly that the Wine tests did not.
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  tools/with_display.sh ctest --preset win32
+else
+  echo "run_tests: this machine's kernel cannot run 32-bit programs (32-bit emulation is off);"
+  echo "run_tests: the Windows tests under Wine DID NOT RUN. Checking the built ksr.dll image only."
+  ctest --preset win32 -R '^dll_image$'
+fi
