@@ -188,7 +188,6 @@ void addStretches(const SplayCandidate& proposal, std::span<const double> target
 std::vector<std::string> unreachedStatements(const SplayResult& result, const SplayRequest& request,
                                              const SplayLimits& limits, std::span<const double> target) {
     std::vector<std::string> out;
-    if (result.cancelled) out.push_back("The search was cancelled; the proposal is the best design found until then.");
     const SplayCandidate& proposal = result.proposal;
     addStretches(proposal, target, out);
 
@@ -268,10 +267,6 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
     result.cancelled = scorer.stopped();
     result.evaluations = scorer.evaluations();
 
-    // The four designs in every band; the callback still hears between
-    // them (a stop asked now changes nothing, the work is nearly done).
-    SplayField full(working, request, 1, kBandCount);
-    full.setPulse([&monitor] { monitor.advance(1.0); });
     WorkingDesign input = design;
     recomputeElevations(input);
     const std::pair<SplayCandidate*, WorkingDesign> finals[] = {
@@ -280,9 +275,20 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
         {&result.constantCurvature, withAngles(working, constant.angles)},
         {&result.equalShare, withAngles(working, share)},
     };
-    for (const auto& [candidate, finalDesign] : finals) *candidate = candidateOf(full, finalDesign, target);
-    result.evaluations += 4;
-    result.unreached = unreachedStatements(result, request, limits, target);
+    if (result.cancelled) {
+        // A stop answers at once: the designs as far as the search got, not
+        // evaluated over every band (that would take as long again).
+        for (const auto& [candidate, finalDesign] : finals) candidate->design = finalDesign;
+        result.unreached.push_back("The search was cancelled; the designs are not evaluated.");
+    } else {
+        // The four designs in every band; the callback still hears between
+        // them (a stop asked now changes nothing, the work is nearly done).
+        SplayField full(working, request, 1, kBandCount);
+        full.setPulse([&monitor] { monitor.advance(1.0); });
+        for (const auto& [candidate, finalDesign] : finals) *candidate = candidateOf(full, finalDesign, target);
+        result.evaluations += 4;
+        result.unreached = unreachedStatements(result, request, limits, target);
+    }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     monitor.finish();
     return result;

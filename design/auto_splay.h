@@ -103,7 +103,8 @@ struct SplayResult {
     std::vector<std::string> unreached;  // plain statements of what could not be reached; empty when all was
     int64_t evaluations = 0;           // designs evaluated
     double seconds = 0.0;              // wall-clock run time, seconds
-    bool cancelled = false;            // the progress callback asked to stop; proposal is the best so far
+    bool cancelled = false;            // the progress callback asked to stop: the proposal is the best design
+                                       // so far, and no candidate is evaluated (figures and levels empty)
 };
 
 // Told the fraction done (0..1) now and then; returns false to stop the

@@ -263,6 +263,7 @@ TEST(AutoSplay, ProgressReportsFractionsInOrderAndFalseStopsTheSearch) {
         EXPECT_TRUE(stopped.cancelled);
         EXPECT_LT(stopped.evaluations, whole.evaluations);
         EXPECT_TRUE(mentions(stopped.unreached, "cancelled"));
+        EXPECT_TRUE(stopped.proposal.level.empty());  // nothing more is computed once stopped
     }
     expectLegalAndShaped(design, request, stopped.proposal.design);
 }
