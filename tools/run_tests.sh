@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 tools/setup.sh
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 
 cmake --preset native
 cmake --build --preset native

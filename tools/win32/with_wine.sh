@@ -23,9 +23,18 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 
 export WINEPREFIX=${WINEPREFIX:-$root/build/win32/wineprefix}
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# winedbg.exe=d: a crashing Windows process ends instead of starting Wine's
+# debugger, which under emulation hangs and stalls whatever waits for it.
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 
 say() { echo "with_wine: $*" >&2; }
+# A note for the session log as well as standard error.
+note() {
+  say "$*"
+  local log=${KSR_WINE_LOG:-$root/build/win32/wine_session.log}
+  mkdir -p "$(dirname "$log")"
+  echo "$* ($(date -u +%FT%TZ))" >>"$log"
+}
 
 # A session inside a session is the same session.
 if [ -n "${KSR_WINE_SESSION:-}" ] && [ "${1:-}" != --inside ]; then
@@ -51,28 +60,47 @@ build_preload() {
   fi
 }
 
+# Makes the prefix, without a display. Under emulation the set-up now and
+# then stalls for good (a setup step that waits on a crashed helper): a try
+# that has not finished in five minutes is ended and the prefix made anew,
+# up to three times; every retry is noted in the session log.
+make_prefix() {
+  local try
+  for try in 1 2 3; do
+    say "making the Wine prefix $WINEPREFIX (try $try)"
+    if env -u DISPLAY timeout 300 wineboot -i >/dev/null 2>&1; then
+      wineserver -w  # the registry is on disk once the server has ended
+      [ -f "$WINEPREFIX/system.reg" ] && return 0
+    fi
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    note "prefix: try $try of making $WINEPREFIX failed or stalled for 5 minutes"
+  done
+  say "could not make the Wine prefix $WINEPREFIX in three tries"
+  return 1
+}
+
 # The session proper: a persistent wineserver, the prefix, the command, and
 # the server's orderly end (it writes the registry back).
 run_session() {
   local started=$SECONDS
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    # Made without a display: under emulation the desktop process that a
-    # display brings up can stall the set-up for good.
-    say "making the Wine prefix $WINEPREFIX"
-    if ! env -u DISPLAY timeout 900 wineboot -i >/dev/null 2>&1; then
-      say "wineboot -i failed or took over 15 minutes"
-      return 1
-    fi
-    wineserver -w
+    make_prefix || return 1
   fi
   wineserver -p
   # Starting a session program here brings up the services and the desktop
   # process before the first test needs them.
   wine cmd.exe /c exit 0 >/dev/null 2>&1 || true
   say "session up in $((SECONDS - started)) s ($KSR_WINE_SESSION)"
+  # The command runs as a child that this shell waits for, so that a signal
+  # (a time limit running out) ends the session at once; see --inside.
   local status=0
-  "$@" || status=$?
+  "$@" &
+  session_command=$!
+  wait "$session_command" || status=$?
+  session_command=""
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
   return "$status"
@@ -80,8 +108,12 @@ run_session() {
 
 if [ "${1:-}" = --inside ]; then
   # Process 1 of the private namespaces: everything started from here ends
-  # when this script does.
+  # when this script does. As process 1 it only hears the signals it
+  # handles, so the ones that end a run are handled: the command is told,
+  # and the namespace goes with this script.
   shift
+  session_command=""
+  trap '[ -z "$session_command" ] || kill -TERM "$session_command" 2>/dev/null; exit 143' TERM INT HUP
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
   # qemu's own i386 pattern: ELF, 32-bit, little-endian, executable or
   # shared object, machine 3 (i386). F: the interpreter is opened now.
@@ -111,5 +143,5 @@ if ((${#missing[@]})); then
 fi
 build_preload
 say "this kernel runs no 32-bit programs; running Wine under $qemu in a private namespace"
-exec unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child \
+exec unshare --user --map-root-user --mount --pid --fork --mount-proc --kill-child=SIGTERM \
   "$here/with_wine.sh" --inside "$@"
