@@ -1,12 +1,12 @@
 #pragma once
 // The unit phasors cos(x) + j sin(x) of many angles at once, for the sums of
-// a map's seats, where glibc's sin and cos cost more than the rest of the
+// a map's seats, where the C library's sin and cos cost more than the rest of the
 // arithmetic together.
 //
 // Angles up to kFastAngleLimit in size are reduced by pi/2 in three parts
 // (exact for these quadrants) and evaluated by the kernel polynomials of
 // fdlibm on [-pi/4, pi/4], without a branch per angle, so that the compiler
-// may vectorise the loop; each result lies within 2e-16 of std::cos and
+// may vectorise the loop; each result lies within 2.3e-16 of std::cos and
 // std::sin. A batch holding a larger angle, an infinity or a NaN takes
 // std::cos and std::sin for every angle, so such angles give what they give.
 
