@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "band_sums.h"
+#include "block_pipeline.h"
 #include "commands.h"
 #include "design_departures.h"
 #include "host_error.h"
@@ -21,6 +22,7 @@
 #include "output_file.h"
 #include "progress.h"
 #include "scene_sound.h"
+#include "seat_sums.h"
 #include "seats_file.h"
 #include "text_values.h"
 
@@ -53,7 +55,8 @@ struct SeatPrediction {
     float nearestArray() const { return *std::min_element(arrayDistances.begin(), arrayDistances.end()); }
 };
 
-SeatPrediction predictSeat(SceneSound& sound, const NamedSeat& seat) {
+// The module's answers for one seat: on the thread that owns the module.
+SeatPrediction gatherSeat(SceneSound& sound, const NamedSeat& seat) {
     SeatPrediction p;
     p.seat = seat;
     const std::span<const ComponentResponse> responses = sound.respond(seat.position);
@@ -66,18 +69,19 @@ SeatPrediction predictSeat(SceneSound& sound, const NamedSeat& seat) {
         const int32_t type = array.appliedRecord().boxes[static_cast<size_t>(p.components[i].component - 1)].boxType;
         p.silent.push_back(!(type >= 0 && type < ksr::kModelDataIdCount));
     }
-    for (int band = 1; band <= kBands; ++band) {
-        const size_t i = static_cast<size_t>(band - 1);
-        p.power[i] = powerSum(p.components, band);
-        p.complexLevel[i] = bandAveragedSum(p.components, band);
-        const ComplexSum tone = complexSum(p.components, band);
-        p.toneLevel[i] = tone.level;
-        p.tonePhase[i] = tone.phase;
-    }
+    return p;
+}
+
+// The sums of a gathered seat: on any thread.
+void sumSeat(SeatPrediction& p) {
+    p.power = seatBandLevels(p.components, SumKind::power);
+    p.complexLevel = seatBandLevels(p.components, SumKind::complex);
+    const ToneSums tone = seatToneSums(p.components);
+    p.toneLevel = tone.level;
+    p.tonePhase = tone.phase;
     p.powerA = aWeightedTotal(p.power);
     p.complexA = aWeightedTotal(p.complexLevel);
     p.toneA = aWeightedTotal(p.toneLevel);
-    return p;
 }
 
 std::string point(const Triple& p) {
@@ -327,12 +331,21 @@ void runPredict(const LoadedModule& module, const PredictOptions& options, std::
     const AppliedAir air = applyAir(module, scene.air);
     reportNotes(air.notes);
     SceneSound sound(module, scene.arrays);
-    std::vector<SeatPrediction> predictions;
+    std::vector<SeatPrediction> predictions(seats.size());
     Progress progress("predict", "seats", seats.size(), std::cerr);
-    for (const NamedSeat& seat : seats) {
-        predictions.push_back(predictSeat(sound, seat));
-        progress.advance(1);
-    }
+    const unsigned threads = machineThreads();
+    BlockWork work;
+    work.items = seats.size();
+    work.blockSize = 16;
+    work.slots = 2 * static_cast<size_t>(threads);
+    work.produce = [&](size_t first, size_t count, size_t) {
+        for (size_t i = first; i < first + count; ++i) predictions[i] = gatherSeat(sound, seats[i]);
+    };
+    work.consume = [&](size_t first, size_t count, size_t) {
+        for (size_t i = first; i < first + count; ++i) sumSeat(predictions[i]);
+    };
+    work.finished = [&](size_t count) { progress.advance(count); };
+    runBlocks(work, threads);
 
     std::ostream& sink = file.stream();
     if (options.format == "json") {
