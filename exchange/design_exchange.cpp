@@ -41,6 +41,14 @@ void mixedModelsToVariants(std::vector<ExchangeRow>& rows) {
     }
 }
 
+// replaceFile's reason as the end of "... could not be written".
+std::string writeFailureDetail(const std::string& reason) {
+    const std::string written = "cannot be written";
+    if (reason.rfind(written + ": ", 0) == 0) return reason.substr(written.size());
+    if (reason.empty() || reason == written) return {};
+    return " (it " + reason + ")";
+}
+
 }  // namespace
 
 ImportResult importExchangeDocument(const ExchangeDocument& document, WorkingDesign& design) {
@@ -113,8 +121,7 @@ ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& 
     std::string reason;
     if (writeExchangeFile(path, designDocument(design, std::move(source)), version, &reason) != 0) {
         return {ExportFailure::notWritten,
-                file + " " + (reason.empty() ? std::string("could not be written") : reason) +
-                    ". The file that was there is unchanged."};
+                file + " could not be written" + writeFailureDetail(reason) + ". The file that was there is unchanged."};
     }
     return {};
 }

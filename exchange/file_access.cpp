@@ -268,7 +268,7 @@ FileReplacement::FileReplacement(const std::string& target, const std::string& s
             watchTemporaryFile(path.c_str());
         } else if (!nameTaken()) {
             if (missingFolderError()) {
-                fail("cannot be written: its folder '" + folder + "' does not exist (" + lastErrorText() + ")");
+                fail("cannot be written: the folder '" + folder + "' does not exist (" + lastErrorText() + ")");
             } else {
                 fail("cannot be written: " + lastErrorText());
             }

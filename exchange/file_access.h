@@ -67,8 +67,8 @@ public:
 
     // False once any step failed; reason() then says why.
     bool ok() const { return problem_.empty(); }
-    // A phrase to follow the target's name: "is read-only", "cannot be
-    // written: No space left on device". Empty while ok().
+    // A phrase to follow the target's name: "is read-only (Permission
+    // denied)", "cannot be written: No space left on device". Empty while ok().
     const std::string& reason() const { return problem_; }
     // Where the bytes go until commit(), for a program that writes them itself
     // (call closeTemporary() first).

@@ -2,11 +2,14 @@
 // module as a simulation host does and lets a designer or a tester script it.
 
 #include <iostream>
+#include <new>
 
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "host_error.h"
+#include "interruption.h"
+#include "memory_use.h"
 
 namespace {
 
@@ -88,6 +91,7 @@ int main(int argc, char** argv) {
                                        " --help lists the options)");
     }
 
+    removeTemporariesOnInterruption();
     try {
         if (infoCommand->parsed()) runInfo(LoadedModule(modulePath), info, std::cout);
         if (predictCommand->parsed()) runPredict(LoadedModule(modulePath), predict, std::cout);
@@ -100,6 +104,11 @@ int main(int argc, char** argv) {
         return fail(kExitFileAccess, e.what());
     } catch (const HostError& e) {
         return fail(e.exitStatus(), e.what());
+    } catch (const std::bad_alloc&) {
+        // Every output is still a temporary file, removed on the way out; the
+        // previous files are as they were.
+        return fail(kExitFileAccess, "out of memory while " + MemoryUse::described() +
+                                         "; nothing was written (take fewer seats, a coarser grid or fewer arrays)");
     } catch (const std::exception& e) {
         return fail(kExitBadInput, std::string("internal error: ") + e.what());
     }
