@@ -98,10 +98,9 @@ ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& 
     ExchangeDocument source = parseExchangeText(loadExchangeTemplate());
     // Checked before anything is read: opening a FIFO would wait for a
     // writer, and a device or a read-only file is not the export's to replace.
-    if (!isDirectory(path)) {
-        if (const std::string refusal = replacementRefusal(path); !refusal.empty()) {
-            return {ExportFailure::notAFile, file + " " + refusal + ". It is unchanged."};
-        }
+    if (isDirectory(path)) return {ExportFailure::unreadable, file + " is a folder, not a file. It is unchanged."};
+    if (const std::string refusal = replacementRefusal(path); !refusal.empty()) {
+        return {ExportFailure::notAFile, file + " " + refusal + ". It is unchanged."};
     }
     if (pathExists(path)) {
         const LoadedText existing = loadExchangeText(path);
