@@ -811,6 +811,39 @@ class Errors(KsrhostCase):
                 self.assertNotIn("internal error", err)
         self.assertFalse(os.path.exists(self.path("out.velt")))
 
+    def test_a_scene_where_a_design_belongs_and_other_slips_are_named(self):
+        good = example("ksr12_flown.json")
+        hall = example("hall_left_right.json")
+        design = os.path.join(EXAMPLES, "ksr12_flown.json")
+        no_arrays = self.write("no_arrays.json", json.dumps({"air": {"temperatureC": 20}}))
+        bowtie = self.write("bowtie.json", json.dumps({"arrays": [{"design": design, "positionM": [0, 0, 10]}],
+                                                       "audience": [{"cornersM": [[0, -5, 0], [10, -20, 0],
+                                                                                  [10, -5, 0], [0, -20, 0]]}]}))
+        low_ears = self.write("low_ears.json", json.dumps({"arrays": [{"design": design, "positionM": [0, 0, 10]}],
+                                                           "audience": [{"cornersM": [[0, -5, 0], [10, -5, 0],
+                                                                                      [10, -20, 0]],
+                                                                         "earHeightM": -1}]}))
+        splay = ["design", "splay", good, "--trim", "9", "--audience", "4:24"]
+        cases = [
+            (["design", "check", hall], "is a scene file (it has \"arrays\"), where a design was expected"),
+            (["design", "splay", hall, "--trim", "9", "--audience", "4:24", "-o", self.path("p.json")],
+             "is a scene file"),
+            (["velt", "export", hall, self.path("out.velt")], "is a scene file"),
+            (["predict", no_arrays, "--seat", "0,-5,1"], "no_arrays.json: arrays: missing"),
+            (["map", bowtie, "--plane"], "the outline crosses itself (edge 1 meets edge 3)"),
+            (["map", low_ears, "--plane"], "earHeightM: -1 is outside 0..10"),
+            (["map", good, "--plane", "--area", "0:5,-10:-5", "--grid", "10x10"], "--grid: shapes the vertical section"),
+            (["map", good, "--line", "1,-5,1.2:1,-5,1.2"], "--line: the two ends are the same point"),
+            (splay + ["-o", self.path("same.json"), "--report", self.path("same.json")],
+             "-o and --report name the same file"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                status, _, err = run(*args)
+                self.assertEqual(status, 1, err)
+                self.assertIn(message, err)
+        self.assertEqual(sorted(os.listdir(self.folder)), ["bowtie.json", "low_ears.json", "no_arrays.json"])
+
     def test_help_documents_the_exit_statuses(self):
         status, out, _ = run("--help")
         self.assertEqual(status, 0)
