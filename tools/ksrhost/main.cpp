@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
         "ksrhost"};
     app.footer(
         "Exit status: 0 success; 1 bad input (an option, a field of a design, scene or seats file, a module that\n"
-        "cannot be loaded); 2 a file could not be read or written. Every error names the file, field or option.");
+        "cannot be loaded); 2 a file could not be read or written, or memory ran out. Every error names the file,\n"
+        "field or option.");
     app.require_subcommand(1);
     // Options of the top level (--module) may also stand after the sub-command.
     app.fallthrough();

@@ -100,63 +100,61 @@ std::string componentLabel(const SeatPrediction& p, size_t i, size_t arrays) {
 void printTableSeat(const SeatPrediction& p, size_t s, const Scene& scene, std::ostream& out) {
     out << std::fixed;
     const size_t arrays = scene.arrays.size();
-    {
-        out << "Seat " << s + 1 << (p.seat.name.empty() ? "" : " (" + p.seat.name + ")") << " at "
-            << point(p.seat.position) << " m, " << std::setprecision(2);
-        if (arrays == 1) {
-            out << p.arrayDistances[0] << " m from the array\n";
-        } else {
-            out << "from the arrays:";
-            for (size_t a = 0; a < arrays; ++a) out << " " << a + 1 << " " << scene.arrays[a].name << " " << p.arrayDistances[a] << " m;";
-            out << "\n";
-        }
-        auto header = [&](const char* what, bool sums) {
-            out << std::left << std::setw(16) << what << std::right;
-            for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
-            if (sums) out << std::setw(9) << "power" << std::setw(9) << "complex" << std::setw(9) << "tone";
-            out << "\n";
-        };
-        header("level dB", true);
-        for (int band = 1; band <= kBands; ++band) {
-            const size_t i = static_cast<size_t>(band - 1);
-            out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
-                << std::setprecision(1);
-            for (size_t c = 0; c < p.components.size(); ++c) {
-                if (p.silent[c]) {
-                    out << std::setw(8) << "silent";
-                } else {
-                    out << std::setw(8) << p.components[c].level[i];
-                }
-            }
-            out << std::setw(9) << p.power[i] << std::setw(9) << p.complexLevel[i] << std::setw(9) << p.toneLevel[i]
-                << "\n";
-        }
-        out << std::left << std::setw(16) << "dB(A)" << std::right
-            << std::setw(8 * static_cast<int>(p.components.size())) << "" << std::setw(9) << p.powerA << std::setw(9)
-            << p.complexA << std::setw(9) << p.toneA << "\n";
-        out << std::left << std::setw(16) << "delay ms" << std::right << std::setprecision(2);
-        for (const ComponentResponse& r : p.components) out << std::setw(8) << r.delay * 1000.0;
-        out << "\n" << std::left << std::setw(16) << "distance m" << std::right;
-        for (const float d : p.componentDistances) out << std::setw(8) << d;
-        out << "\n";
-        out << std::left << std::setw(16) << "phase rad" << std::right;
-        for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
-        out << std::setw(9) << "tone" << "\n";
-        for (int band = 1; band <= kBands; ++band) {
-            const size_t i = static_cast<size_t>(band - 1);
-            out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
-                << std::setprecision(3);
-            for (size_t c = 0; c < p.components.size(); ++c) {
-                if (p.silent[c]) {
-                    out << std::setw(8) << "-";
-                } else {
-                    out << std::setw(8) << p.components[c].phase[i];
-                }
-            }
-            out << std::setw(9) << p.tonePhase[i] << "\n";
-        }
+    out << "Seat " << s + 1 << (p.seat.name.empty() ? "" : " (" + p.seat.name + ")") << " at "
+        << point(p.seat.position) << " m, " << std::setprecision(2);
+    if (arrays == 1) {
+        out << p.arrayDistances[0] << " m from the array\n";
+    } else {
+        out << "from the arrays:";
+        for (size_t a = 0; a < arrays; ++a) out << " " << a + 1 << " " << scene.arrays[a].name << " " << p.arrayDistances[a] << " m;";
         out << "\n";
     }
+    auto header = [&](const char* what, bool sums) {
+        out << std::left << std::setw(16) << what << std::right;
+        for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
+        if (sums) out << std::setw(9) << "power" << std::setw(9) << "complex" << std::setw(9) << "tone";
+        out << "\n";
+    };
+    header("level dB", true);
+    for (int band = 1; band <= kBands; ++band) {
+        const size_t i = static_cast<size_t>(band - 1);
+        out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
+            << std::setprecision(1);
+        for (size_t c = 0; c < p.components.size(); ++c) {
+            if (p.silent[c]) {
+                out << std::setw(8) << "silent";
+            } else {
+                out << std::setw(8) << p.components[c].level[i];
+            }
+        }
+        out << std::setw(9) << p.power[i] << std::setw(9) << p.complexLevel[i] << std::setw(9) << p.toneLevel[i]
+            << "\n";
+    }
+    out << std::left << std::setw(16) << "dB(A)" << std::right
+        << std::setw(8 * static_cast<int>(p.components.size())) << "" << std::setw(9) << p.powerA << std::setw(9)
+        << p.complexA << std::setw(9) << p.toneA << "\n";
+    out << std::left << std::setw(16) << "delay ms" << std::right << std::setprecision(2);
+    for (const ComponentResponse& r : p.components) out << std::setw(8) << r.delay * 1000.0;
+    out << "\n" << std::left << std::setw(16) << "distance m" << std::right;
+    for (const float d : p.componentDistances) out << std::setw(8) << d;
+    out << "\n";
+    out << std::left << std::setw(16) << "phase rad" << std::right;
+    for (size_t i = 0; i < p.components.size(); ++i) out << std::setw(8) << componentLabel(p, i, arrays);
+    out << std::setw(9) << "tone" << "\n";
+    for (int band = 1; band <= kBands; ++band) {
+        const size_t i = static_cast<size_t>(band - 1);
+        out << std::setw(3) << band << std::setw(13) << frequencyText(nominalCentreFrequency(band))
+            << std::setprecision(3);
+        for (size_t c = 0; c < p.components.size(); ++c) {
+            if (p.silent[c]) {
+                out << std::setw(8) << "-";
+            } else {
+                out << std::setw(8) << p.components[c].phase[i];
+            }
+        }
+        out << std::setw(9) << p.tonePhase[i] << "\n";
+    }
+    out << "\n";
 }
 
 void printSummaryHeader(size_t arrays, SumKind sum, std::ostream& out) {
@@ -188,35 +186,33 @@ void printCsvHeader(std::ostream& out) {
 }
 
 void printCsvSeat(const SeatPrediction& p, size_t s, std::ostream& out) {
-    {
-        auto prefix = [&]() -> std::ostream& {
-            return out << s + 1 << "," << csvText(p.seat.name) << "," << shortest(p.seat.position[0]) << ","
-                       << shortest(p.seat.position[1]) << "," << shortest(p.seat.position[2]) << ",";
-        };
-        for (size_t c = 0; c < p.components.size(); ++c) {
-            const ComponentResponse& r = p.components[c];
-            for (int band = 1; band <= kBands; ++band) {
-                const size_t i = static_cast<size_t>(band - 1);
-                // A silent component has no level or phase: both fields stay empty.
-                prefix() << p.componentArrays[c] + 1 << "," << r.component << "," << band << ","
-                         << decimal(bandCentreFrequency(band), 2) << ",";
-                if (p.silent[c]) {
-                    out << ",";
-                } else {
-                    out << shortest(r.level[i]) << "," << shortest(r.phase[i]);
-                }
-                out << "," << shortest(r.delay) << "," << shortest(p.componentDistances[c]) << "\n";
+    auto prefix = [&]() -> std::ostream& {
+        return out << s + 1 << "," << csvText(p.seat.name) << "," << shortest(p.seat.position[0]) << ","
+                   << shortest(p.seat.position[1]) << "," << shortest(p.seat.position[2]) << ",";
+    };
+    for (size_t c = 0; c < p.components.size(); ++c) {
+        const ComponentResponse& r = p.components[c];
+        for (int band = 1; band <= kBands; ++band) {
+            const size_t i = static_cast<size_t>(band - 1);
+            // A silent component has no level or phase: both fields stay empty.
+            prefix() << p.componentArrays[c] + 1 << "," << r.component << "," << band << ","
+                     << decimal(bandCentreFrequency(band), 2) << ",";
+            if (p.silent[c]) {
+                out << ",";
+            } else {
+                out << shortest(r.level[i]) << "," << shortest(r.phase[i]);
             }
+            out << "," << shortest(r.delay) << "," << shortest(p.componentDistances[c]) << "\n";
         }
-        for (const SumKind sum : kSums) {
-            for (int band = 1; band <= kBands; ++band) {
-                const size_t i = static_cast<size_t>(band - 1);
-                prefix() << "," << sumName(sum) << "," << band << "," << decimal(bandCentreFrequency(band), 2) << ","
-                         << decimal(p.levels(sum)[i], 3) << ","
-                         << (sum == SumKind::tone ? decimal(p.tonePhase[i], 6) : "") << ",,\n";
-            }
-            prefix() << "," << sumName(sum) << ",A,," << decimal(p.aWeighted(sum), 3) << ",,,\n";
+    }
+    for (const SumKind sum : kSums) {
+        for (int band = 1; band <= kBands; ++band) {
+            const size_t i = static_cast<size_t>(band - 1);
+            prefix() << "," << sumName(sum) << "," << band << "," << decimal(bandCentreFrequency(band), 2) << ","
+                     << decimal(p.levels(sum)[i], 3) << ","
+                     << (sum == SumKind::tone ? decimal(p.tonePhase[i], 6) : "") << ",,\n";
         }
+        prefix() << "," << sumName(sum) << ",A,," << decimal(p.aWeighted(sum), 3) << ",,,\n";
     }
 }
 
@@ -268,30 +264,28 @@ Json predictionJson(const LoadedModule& module, const Scene& scene, const Applie
 }
 
 Json seatJson(const SeatPrediction& p) {
-    {
-        Json seat;
-        if (!p.seat.name.empty()) seat["name"] = p.seat.name;
-        seat["positionM"] = numbers(p.seat.position);
-        seat["arrayDistancesM"] = numbers(p.arrayDistances);
-        Json components = Json::array();
-        for (size_t c = 0; c < p.components.size(); ++c) {
-            const ComponentResponse& r = p.components[c];
-            components.push_back({{"array", p.componentArrays[c] + 1},
-                                  {"component", r.component},
-                                  {"distanceM", floatNumber(p.componentDistances[c])},
-                                  {"delayS", floatNumber(r.delay)},
-                                  {"silent", static_cast<bool>(p.silent[c])},
-                                  {"levelsDb", p.silent[c] ? Json(nullptr) : numbers(r.level)},
-                                  {"phasesRad", p.silent[c] ? Json(nullptr) : numbers(r.phase)}});
-        }
-        seat["components"] = components;
-        seat["powerSum"] = {{"levelsDb", numbers(p.power)}, {"aWeightedDbA", doubleNumber(p.powerA)}};
-        seat["complexSum"] = {{"levelsDb", numbers(p.complexLevel)}, {"aWeightedDbA", doubleNumber(p.complexA)}};
-        seat["toneSum"] = {{"levelsDb", numbers(p.toneLevel)},
-                           {"phasesRad", numbers(p.tonePhase)},
-                           {"aWeightedDbA", doubleNumber(p.toneA)}};
-        return seat;
+    Json seat;
+    if (!p.seat.name.empty()) seat["name"] = p.seat.name;
+    seat["positionM"] = numbers(p.seat.position);
+    seat["arrayDistancesM"] = numbers(p.arrayDistances);
+    Json components = Json::array();
+    for (size_t c = 0; c < p.components.size(); ++c) {
+        const ComponentResponse& r = p.components[c];
+        components.push_back({{"array", p.componentArrays[c] + 1},
+                              {"component", r.component},
+                              {"distanceM", floatNumber(p.componentDistances[c])},
+                              {"delayS", floatNumber(r.delay)},
+                              {"silent", static_cast<bool>(p.silent[c])},
+                              {"levelsDb", p.silent[c] ? Json(nullptr) : numbers(r.level)},
+                              {"phasesRad", p.silent[c] ? Json(nullptr) : numbers(r.phase)}});
     }
+    seat["components"] = components;
+    seat["powerSum"] = {{"levelsDb", numbers(p.power)}, {"aWeightedDbA", doubleNumber(p.powerA)}};
+    seat["complexSum"] = {{"levelsDb", numbers(p.complexLevel)}, {"aWeightedDbA", doubleNumber(p.complexA)}};
+    seat["toneSum"] = {{"levelsDb", numbers(p.toneLevel)},
+                       {"phasesRad", numbers(p.tonePhase)},
+                       {"aWeightedDbA", doubleNumber(p.toneA)}};
+    return seat;
 }
 
 // Writes the prediction seat by seat in the chosen format, with the text
