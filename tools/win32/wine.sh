@@ -17,13 +17,15 @@ if [ -z "${KSR_WINE_SESSION:-}" ]; then
   exec "$here/with_wine.sh" "$here/wine.sh" "$@"
 fi
 
-# Under emulation, Wine's own helper processes (its desktop and services)
-# sometimes crash, and qemu reports it on the shared standard error; those
-# reports are not the program's, so they are taken out.
+# Under emulation, Wine's own helper processes sometimes crash, and qemu or
+# the C library of Wine's Linux side reports it on the shared standard error
+# ("qemu: uncaught target signal", "*** stack smashing detected ***"). A
+# Windows program cannot write either line, and its own end shows in its exit
+# status, which is kept; so those lines are taken out.
 wine_quietly() {
   if [ "$KSR_WINE_SESSION" = emulated ]; then
     local status
-    { wine "$@" 2>&1 1>&3 3>&- | grep -v -E '^qemu: uncaught target signal [0-9]+ \(.*\) - core dumped$' >&2
+    { wine "$@" 2>&1 1>&3 3>&- | grep -v -E '^(qemu: uncaught target signal [0-9]+ \(.*\) - core dumped|\*\*\* stack smashing detected \*\*\*: terminated)$' >&2
       status=${PIPESTATUS[0]}; } 3>&1
     return "$status"
   fi
