@@ -32,6 +32,9 @@ constexpr double kHeaviestZone = 1e6;  // a zone's weight, at most
 // all zones) the shaded one may fall, and its share of the planned work.
 constexpr double kShadingAllowance = 1.5;  // dB
 constexpr double kShadingWorkPerBox = 60.0;
+// The shading search scales pressures in double; the model takes gains in
+// single precision. Levels of the two agree to this much.
+constexpr double kGainRounding = 1e-6;  // dB
 // A zone whose mean residual lies further than this from the target of all
 // zones is named in the statements.
 constexpr double kZoneOffset = 3.0;  // dB
@@ -423,7 +426,8 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
                 // less even, never more than the allowance quieter.
                 const FieldFigures& plain = result.unshaded.figures;
                 if (result.proposal.figures.summary > plain.summary ||
-                    result.proposal.figures.meanLevel1to8k < plain.meanLevel1to8k - kShadingAllowance) {
+                    result.proposal.figures.meanLevel1to8k <
+                        plain.meanLevel1to8k - kShadingAllowance - kGainRounding) {
                     result.proposal = result.unshaded;
                 }
             } else {

@@ -420,3 +420,30 @@ TEST(AutoSplayZones, BadZonesAreRefusedNamingTheZone) {
     EXPECT_EQ(checkSplayRequest(good, with([](SplayRequest& r) { r.zones.resize(8, r.zones[0]); })), std::nullopt);
     EXPECT_EQ(checkSplayRequest(good, with([](SplayRequest& r) { r.zones.resize(1); })), std::nullopt);
 }
+
+TEST(AutoSplayShading, ShadedGainsKeepTheAnglesAndTheRulesOnLevelAndEvenness) {
+    WorkingDesign design = uniformDesign(4, 10);
+    design.boxes[2].gain = -1.0f;
+    SplayRequest request = floorAndBalcony();
+    const SplayResult plain = autoSplay(design, request);
+    request.shadeGains = true;
+    const SplayResult shaded = autoSplay(design, request);
+    ASSERT_FALSE(shaded.cancelled);
+    // The unshaded proposal is the proposal without shading, gains as handed in.
+    EXPECT_EQ(shaded.unshaded.level, plain.proposal.level);
+    EXPECT_EQ(shaded.unshaded.design.boxes[2].gain, -1.0f);
+    EXPECT_EQ(shaded.proposal.design.gridElevation, plain.proposal.design.gridElevation);
+    bool changed = false;
+    for (int32_t k = 0; k < design.boxCount; ++k) {
+        const float gain = shaded.proposal.design.boxes[k].gain;
+        EXPECT_EQ(shaded.proposal.design.boxes[k].differenceAngle, plain.proposal.design.boxes[k].differenceAngle);
+        EXPECT_EQ(gain, roundGain(gain)) << k;
+        EXPECT_GE(gain, kLowestGain) << k;
+        changed = changed || gain != design.boxes[k].gain;
+    }
+    EXPECT_TRUE(changed);
+    EXPECT_LT(shaded.proposal.figures.summary, shaded.unshaded.figures.summary);
+    EXPECT_GE(shaded.proposal.figures.meanLevel1to8k, shaded.unshaded.figures.meanLevel1to8k - 1.5);
+    // Without shading the gains stay as they are.
+    for (int32_t k = 0; k < kMaxBoxes; ++k) EXPECT_EQ(plain.proposal.design.boxes[k].gain, design.boxes[k].gain);
+}
