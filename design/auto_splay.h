@@ -100,6 +100,10 @@ struct SplayRequest {
 // single-line fields (weight 0) when it has none.
 std::vector<SplayZone> splayZones(const SplayRequest& request);
 
+// A zone's weight as the objective takes it: the weight given, or its
+// length along the seats when that is 0, metres.
+double zoneWeight(const SplayZone& zone);
+
 // A request that cannot be computed, in words for the user ("The far edge of
 // the audience must lie beyond its near edge."); nullopt when it can.
 // Checks every number for being finite and in range, and the design for

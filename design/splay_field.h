@@ -50,10 +50,6 @@ struct AudienceLine {
 };
 AudienceLine audienceLine(const SplayRequest& request);
 
-// A zone's weight as the objective takes it: the weight given, or its
-// length along the seats when that is 0, metres.
-double zoneWeight(const SplayZone& zone);
-
 // The design with its angles replaced, elevations recomputed.
 WorkingDesign withAngles(const WorkingDesign& design, const SplayAngles& angles);
 
