@@ -123,7 +123,10 @@ def draw_summary(ax, data):
             lines.append(f"  {zone['name'][:14]}: {figures['summary']:.2f} dB, {figures['offset']:+.1f} dB,"
                          f" {100 * figures['shareWithin3dB']:.0f} % in 3 dB")
     if data["request"].get("shadeGains"):
-        lines.append("Gains " + " ".join(f"{g:g}" for g in data["proposal"]["gains"]))
+        gains = [f"{g:g}" for g in data["proposal"]["gains"]]
+        lines.append("Gains (dB)")
+        for start in range(0, len(gains), 8):
+            lines.append("  " + " ".join(gains[start:start + 8]))
     ax.text(0.0, 1.0, "\n".join(lines), va="top", fontsize=9, family="monospace")
 
 
