@@ -97,8 +97,8 @@ bool overlapping(const ZoneVenue& venue) {
 }
 
 std::vector<ZoneVenue> zoneVenues() {
-    std::vector<int32_t> theatre = repeated(0, 8);
-    theatre.insert(theatre.end(), 4, 2);  // KSR527 below KSR516 for the stalls
+    std::vector<int32_t> theatre = repeated(4, 8);
+    theatre.insert(theatre.end(), 4, 6);  // KSR52 V below KSR51 V for the stalls
     return {
         {"floor + balcony, 12 x KSR51 V", repeated(4, 12), 12.0, 0.0, {{5, 30, 0, 0, 0}, {18, 35, 7, 8, 0}}},
         {"floor + tier, 10 x KSR527", repeated(2, 10), 9.0, 0.0, {{4, 20, 0, 0, 0}, {20, 32, 0, 5, 0}}},
@@ -198,6 +198,10 @@ double zoneTable(int runs, const std::string& only, std::vector<double>& sixteen
         request.slope = venue.slope;
         request.zones = venue.zones;
         const ksr::SplayResult plain = ksr::autoSplay(design, request);
+        if (plain.evaluations == 0) {
+            std::printf("%-42s refused: %s\n", venue.name, plain.unreached.front().c_str());
+            continue;
+        }
 
         // The proposal for the floor alone, judged on every zone: the input
         // of a run over all zones is evaluated as handed in.
