@@ -6,8 +6,10 @@
 # Where the kernel runs 32-bit programs, Wine runs as it is. Where it does not
 # (its 32-bit emulation is switched off), the session lives in a private user,
 # mount and process namespace: there, and nowhere else, binfmt_misc hands each
-# 32-bit ELF program to qemu-i386-static, and the preload library built from
-# noreplace_mmap.c keeps MAP_FIXED_NOREPLACE meaning what Wine expects.
+# 32-bit ELF program to qemu-i386-static, and a preload library built from
+# qemu_preload/ mends two places where qemu's emulated kernel differs from
+# the real one in ways Wine depends on (MAP_FIXED_NOREPLACE, per-thread
+# TLS slots of the GDT).
 # Nothing is registered machine-wide, and every process started in the
 # namespace ends with it.
 #
@@ -43,19 +45,24 @@ fi
 
 qemu=/usr/bin/qemu-i386-static
 emulation_dir=$root/build/wine-emulation
-preload_name=libksr_noreplace_mmap.so
+preload_name=libksr_qemu_preload.so
 
 kernel_runs_32bit() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
 
 # Builds the preload library (32-bit) and its empty 64-bit twin when missing
-# or older than the source.
+# or older than any of its sources.
 build_preload() {
   local lib32=$emulation_dir/lib/i386-linux-gnu/$preload_name
   local lib64=$emulation_dir/lib/x86_64-linux-gnu/$preload_name
-  if [ ! -f "$lib32" ] || [ "$here/noreplace_mmap.c" -nt "$lib32" ] || [ ! -f "$lib64" ]; then
+  local source stale=0
+  [ -f "$lib32" ] && [ -f "$lib64" ] || stale=1
+  for source in "$here"/qemu_preload/*; do
+    [ "$source" -nt "$lib32" ] && stale=1
+  done
+  if ((stale)); then
     mkdir -p "$(dirname "$lib32")" "$(dirname "$lib64")"
     gcc -m32 -O2 -Wall -Wextra -Werror -shared -fPIC -nostdlib -nostdinc -ffreestanding \
-      -o "$lib32" "$here/noreplace_mmap.c"
+      -o "$lib32" "$here"/qemu_preload/*.c
     : | gcc -x c -shared -fPIC -nostdlib -o "$lib64" -
   fi
 }
