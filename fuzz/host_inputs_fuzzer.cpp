@@ -1,0 +1,367 @@
+// Fuzz target: everything ksrhost reads from a user, through the functions
+// its commands call. The first byte picks the surface; the rest is split at
+// NUL bytes into the texts that surface takes:
+//   0  a design JSON file, read, written back as JSON and read again;
+//   1  a scene JSON file in a scratch folder, with two design files beside
+//      it (one in a subfolder) that its relative names can reach;
+//   2  a design file with the placement and air options typed beside it;
+//   3  a seats CSV file;
+//   4  an --area rectangle;
+//   5  the option values ("x,y,z", "from:to", "CxR", "a:b" segments, numbers);
+//   6  an output file replaced in the scratch folder: an existing file, a
+//      folder, a read-only file, a link, a missing folder; and an exchange
+//      file exported over the same targets.
+// A refusal must be a HostError (which main reports with its exit status);
+// anything else escaping is a finding. What is accepted must hold only
+// finite values within the documented bounds, and a write that reports
+// failure must leave the old file byte for byte as it was, with no
+// temporary file left behind.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "area_option.h"
+#include "commands.h"
+#include "exchange/design_exchange.h"
+#include "exchange/file_access.h"
+#include "fuzz_support.h"
+#include "host_design.h"
+#include "host_error.h"
+#include "model/catalogue.h"
+#include "scene.h"
+#include "seats_file.h"
+#include "text_values.h"
+#include "velt_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ksr::fuzz::FuzzInput;
+using ksrhost::HostError;
+
+// One scratch folder per process, emptied before every input.
+const fs::path& scratch() {
+    static const fs::path folder = [] {
+        std::string pattern = (fs::temp_directory_path() / "ksr-fuzz-host-XXXXXX").string();
+        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
+        const fs::path made = pattern;
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(scratch(), ignored);
+        });
+        return made;
+    }();
+    return folder;
+}
+
+void emptyScratch() {
+    for (const fs::directory_entry& entry : fs::directory_iterator(scratch())) {
+        std::error_code ignored;
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(entry.path());
+    }
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    FUZZ_CHECK(out.good());
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The bytes after the surface selector, split at NUL bytes.
+std::vector<std::string> texts(const uint8_t* data, size_t size) {
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            parts.emplace_back();
+        } else {
+            parts.back().push_back(static_cast<char>(data[i]));
+        }
+    }
+    return parts;
+}
+
+const std::string& part(const std::vector<std::string>& parts, size_t i) {
+    static const std::string empty;
+    return i < parts.size() ? parts[i] : empty;
+}
+
+bool finite(const ksrhost::Triple& t) {
+    return std::isfinite(t[0]) && std::isfinite(t[1]) && std::isfinite(t[2]);
+}
+
+bool within(const ksrhost::Triple& t, double limit) {
+    return finite(t) && std::fabs(t[0]) <= limit && std::fabs(t[1]) <= limit && std::fabs(t[2]) <= limit;
+}
+
+// What every accepted design holds: 4..16 boxes of catalogue types, finite
+// values, the elevations summed from the grid and the angles.
+void checkDesign(const ksrhost::HostDesign& design) {
+    const ksr::WorkingDesign& w = design.working;
+    FUZZ_CHECK(w.boxCount >= ksr::kMinBoxes && w.boxCount <= ksr::kMaxBoxes);
+    FUZZ_CHECK(w.groundStacked == 0 || w.groundStacked == 1);
+    FUZZ_CHECK(std::isfinite(w.gridElevation));
+    float elevation = w.gridElevation;
+    for (const ksr::DesignBox& box : w.boxes) {
+        FUZZ_CHECK(ksr::isCatalogueId(box.type));
+        FUZZ_CHECK(std::isfinite(box.gain) && std::isfinite(box.differenceAngle));
+        elevation += box.differenceAngle;
+    }
+    FUZZ_CHECK(ksr::fuzz::sameBits(w.elevations[ksr::kMaxBoxes - 1], elevation));
+}
+
+// A design the tool writes reads back as the same design.
+void checkRoundTrip(const ksrhost::HostDesign& design) {
+    const int listed = std::max(design.listedBoxes, design.working.boxCount);
+    const std::string written = ksrhost::designToJson(design, listed).dump();
+    const ksrhost::HostDesign again = ksrhost::parseDesignJson(written, "written design");
+    FUZZ_CHECK(again.working.boxCount == design.working.boxCount);
+    FUZZ_CHECK(again.working.groundStacked == design.working.groundStacked);
+    FUZZ_CHECK(again.hostValue == design.hostValue);
+    for (int k = 0; k < listed; ++k) {
+        FUZZ_CHECK(again.working.boxes[static_cast<size_t>(k)].type ==
+                   design.working.boxes[static_cast<size_t>(k)].type);
+    }
+}
+
+void checkScene(const ksrhost::Scene& scene) {
+    FUZZ_CHECK(!scene.arrays.empty() && scene.arrays.size() <= ksrhost::kMaxSceneArrays);
+    FUZZ_CHECK(scene.areas.size() <= ksrhost::kMaxAreas);
+    for (const ksrhost::SceneArray& array : scene.arrays) {
+        checkDesign(array.design);
+        FUZZ_CHECK(within(array.placement.position, ksrhost::kMaxCoordinate));
+        FUZZ_CHECK(finite(array.placement.angles));
+    }
+    for (const ksrhost::AudienceArea& area : scene.areas) {
+        FUZZ_CHECK(area.corners.size() >= 3 && area.corners.size() <= ksrhost::kMaxAreaCorners);
+        FUZZ_CHECK(area.earHeight >= 0.0 && area.earHeight <= 10.0);
+        FUZZ_CHECK(std::isfinite(area.slopeX) && std::isfinite(area.slopeY) && std::isfinite(area.offset));
+    }
+    const ksrhost::Air& air = scene.air;
+    FUZZ_CHECK(std::isfinite(air.speedOfSound) && std::isfinite(air.humidity) && std::isfinite(air.temperature) &&
+               std::isfinite(air.pressure));
+}
+
+void designJson(const std::vector<std::string>& parts) {
+    const ksrhost::HostDesign design = ksrhost::parseDesignJson(part(parts, 0), "design.json");
+    checkDesign(design);
+    checkRoundTrip(design);
+}
+
+void sceneJson(const std::vector<std::string>& parts) {
+    const fs::path venue = scratch() / "venue";
+    writeFile(venue / "scene.json", part(parts, 0));
+    writeFile(venue / "a.json", part(parts, 1));
+    writeFile(venue / "sub" / "b.json", part(parts, 2));
+    writeFile(venue / "c.velt", part(parts, 3));
+    ksrhost::SceneOptions options;
+    options.source = (venue / "scene.json").string();
+    options.humidity = part(parts, 4);
+    checkScene(ksrhost::readScene(options));
+}
+
+void placedDesign(FuzzInput& input, const std::vector<std::string>& parts) {
+    const fs::path file = scratch() / ((input.byte() & 1) != 0 ? "design.velt" : "design.json");
+    writeFile(file, part(parts, 0));
+    ksrhost::SceneOptions options;
+    options.source = file.string();
+    options.arrayPosition = part(parts, 1);
+    options.arrayAngles = part(parts, 2);
+    options.gridElevation = part(parts, 3);
+    options.speedOfSound = part(parts, 4);
+    options.temperature = part(parts, 5);
+    options.pressure = part(parts, 6);
+    options.noAirAbsorption = (input.byte() & 1) != 0;
+    const ksrhost::Scene scene = ksrhost::readScene(options);
+    FUZZ_CHECK(scene.arrays.size() == 1);
+    checkScene(scene);
+    FUZZ_CHECK(within(scene.arrays[0].placement.angles, options.arrayAngles.empty() ? 1e9 : ksrhost::kMaxAngle));
+}
+
+void seatsCsv(const std::vector<std::string>& parts) {
+    const std::vector<ksrhost::NamedSeat> seats = ksrhost::parseSeatsCsv(part(parts, 0), "seats.csv");
+    FUZZ_CHECK(!seats.empty() && seats.size() <= ksrhost::kMaxSeatsInFile);
+    for (const ksrhost::NamedSeat& seat : seats) FUZZ_CHECK(finite(seat.position));
+}
+
+void areaOption(FuzzInput& input, const std::vector<std::string>& parts) {
+    const double ear = (input.byte() % 101) * 0.1;
+    const ksrhost::AudienceArea area = ksrhost::parseAreaOption(part(parts, 0), 1, ear);
+    FUZZ_CHECK(area.corners.size() == 4 && area.earHeight == ear);
+    for (const ksrhost::Point3& corner : area.corners) {
+        for (double c : corner) FUZZ_CHECK(std::isfinite(c) && std::fabs(c) <= ksrhost::kMaxCoordinate);
+    }
+    FUZZ_CHECK(ksrhost::contains(area, area.corners[0][0], area.corners[0][1]));
+}
+
+void optionValue(FuzzInput& input, const std::vector<std::string>& parts) {
+    const std::string& text = part(parts, 0);
+    switch (input.byte() % 7) {
+        case 0:
+            FUZZ_CHECK(std::isfinite(ksrhost::parseNumber(text, "--x")));
+            break;
+        case 1:
+            FUZZ_CHECK(finite(ksrhost::parseTriple(text, "--x")));
+            break;
+        case 2:
+            FUZZ_CHECK(within(ksrhost::parsePoint(text, "--x"), ksrhost::kMaxCoordinate));
+            break;
+        case 3:
+            FUZZ_CHECK(within(ksrhost::parseAngles(text, "--x"), ksrhost::kMaxAngle));
+            break;
+        case 4: {
+            const auto [from, to] = ksrhost::parseRange(text, "--x");
+            FUZZ_CHECK(from < to && std::fabs(from) <= ksrhost::kMaxCoordinate &&
+                       std::fabs(to) <= ksrhost::kMaxCoordinate);
+            break;
+        }
+        case 5: {
+            const auto [columns, rows] = ksrhost::parseGrid(text, "--x", 2, 500);
+            FUZZ_CHECK(columns >= 2 && columns <= 500 && rows >= 2 && rows <= 500);
+            break;
+        }
+        default: {
+            const auto [from, to] = ksrhost::parseSegment(text, "--x");
+            FUZZ_CHECK(within(from, ksrhost::kMaxCoordinate) && within(to, ksrhost::kMaxCoordinate));
+            break;
+        }
+    }
+}
+
+// No temporary file of a replacement stays in the folder.
+void checkNoLeftovers(const fs::path& folder, const fs::path& target) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        const fs::path& path = entry.path();
+        FUZZ_CHECK(path == target || path.filename() == "kept" || path.filename() == "sub");
+    }
+}
+
+void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
+    const fs::path folder = scratch() / "out";
+    fs::create_directories(folder);
+    const std::string& old = part(parts, 1);
+    fs::path target = folder / "target.velt";
+    const uint8_t kind = input.byte() % 7;
+    bool oldFile = true;
+    switch (kind) {
+        case 0:  // an existing file
+            writeFile(target, old);
+            break;
+        case 1:  // a folder
+            fs::create_directories(target / "sub");
+            oldFile = false;
+            break;
+        case 2:  // a read-only file
+            writeFile(target, old);
+            fs::permissions(target, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+            break;
+        case 3:  // a link to a file, which receives the bytes
+            writeFile(folder / "kept", old);
+            fs::create_symlink("kept", target);
+            target = folder / "kept";
+            break;
+        case 4:  // a name in a folder that does not exist
+            target = folder / "missing" / "target.velt";
+            oldFile = false;
+            break;
+        case 5:  // a new file
+            oldFile = false;
+            break;
+        default:  // a device's name
+            target = folder / "NUL.velt";
+            oldFile = false;
+            break;
+    }
+    const fs::path named = kind == 3 ? folder / "target.velt" : target;
+
+    if ((input.byte() & 1) != 0) {
+        // The atomic replacement, fed the new bytes in pieces; a fill that
+        // fails must leave the old file too.
+        const std::string& fresh = part(parts, 0);
+        const bool fillFails = (input.byte() % 4) == 0;
+        const int32_t status = ksr::replaceFile(named.string(), [&](ksr::ByteSink& sink) {
+            for (size_t at = 0; at < fresh.size(); at += 7) {
+                if (!sink.append(std::string_view(fresh).substr(at, 7))) return false;
+            }
+            return !fillFails;
+        });
+        if (status == 0) {
+            FUZZ_CHECK(!fillFails);
+            FUZZ_CHECK(readFile(target) == fresh);
+        } else {
+            FUZZ_CHECK(status == -1);
+            if (oldFile) FUZZ_CHECK(readFile(target) == old);
+        }
+    } else {
+        // An exchange file exported over the target, of either version.
+        ksrhost::HostDesign design = ksrhost::defaultHostDesign();
+        design.working.boxCount = ksr::kMinBoxes + input.byte() % 13;
+        const int32_t version = (input.byte() & 1) != 0 ? ksr::kExchangeVersionCurrent : ksr::kExchangeVersionV21;
+        try {
+            ksrhost::exportVeltFile(design, named.string(), version);
+            FUZZ_CHECK(fs::is_regular_file(target));
+            FUZZ_CHECK(ksrhost::importVeltFile(named.string()).working.boxCount == design.working.boxCount);
+        } catch (const ksrhost::FileError&) {
+            if (oldFile) FUZZ_CHECK(readFile(target) == old);
+        }
+    }
+    checkNoLeftovers(folder, kind == 3 ? folder / "target.velt" : target);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 4) return 0;
+    emptyScratch();
+    FuzzInput input(data, 4);
+    const uint8_t surface = input.byte();
+    const std::vector<std::string> parts = texts(data + 4, size - 4);
+    try {
+        switch (surface % 7) {
+            case 0:
+                designJson(parts);
+                break;
+            case 1:
+                sceneJson(parts);
+                break;
+            case 2:
+                placedDesign(input, parts);
+                break;
+            case 3:
+                seatsCsv(parts);
+                break;
+            case 4:
+                areaOption(input, parts);
+                break;
+            case 5:
+                optionValue(input, parts);
+                break;
+            default:
+                fileOutput(input, parts);
+                break;
+        }
+    } catch (const HostError& error) {
+        FUZZ_CHECK(std::string_view(error.what()).size() > 0);
+    }
+    return 0;
+}
