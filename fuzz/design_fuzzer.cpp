@@ -31,6 +31,7 @@
 #include "design/dialog_session.h"
 #include "fuzz_support.h"
 #include "model/catalogue.h"
+#include "model/numeric.h"
 
 namespace {
 
@@ -256,7 +257,7 @@ void step(FuzzInput& input, Session& s) {
             for (int32_t k = 0; k < values.boxCount; ++k) {
                 const size_t i = static_cast<size_t>(k);
                 FUZZ_CHECK(values.types[i] == design.boxes[i].type);
-                FUZZ_CHECK(values.gains[i] == static_cast<int32_t>(design.boxes[i].gain));
+                FUZZ_CHECK(values.gains[i] == ksr::truncateToInt32(design.boxes[i].gain));
             }
             open(values, design, s.expected);
             s.selected = {0};

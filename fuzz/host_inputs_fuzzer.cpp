@@ -51,10 +51,16 @@ namespace fs = std::filesystem;
 using ksr::fuzz::FuzzInput;
 using ksrhost::HostError;
 
-// One scratch folder per process, emptied before every input.
+// One scratch folder per process, in memory where the system offers it
+// (file operations on a disk would take most of the time). Every surface
+// overwrites the files it uses; the output cases start from an empty folder.
 const fs::path& scratch() {
     static const fs::path folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "ksr-fuzz-host-XXXXXX").string();
+        std::error_code error;
+        const fs::path base = fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0
+                                  ? fs::path("/dev/shm")
+                                  : fs::temp_directory_path();
+        std::string pattern = (base / "ksr-fuzz-host-XXXXXX").string();
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
         const fs::path made = pattern;
         std::atexit([] {
@@ -66,16 +72,16 @@ const fs::path& scratch() {
     return folder;
 }
 
-void emptyScratch() {
-    for (const fs::directory_entry& entry : fs::directory_iterator(scratch())) {
-        std::error_code ignored;
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(entry.path());
-    }
+void emptyFolder(const fs::path& folder) {
+    std::error_code ignored;
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder);
 }
 
 void writeFile(const fs::path& path, std::string_view bytes) {
-    fs::create_directories(path.parent_path());
+    std::error_code error;
+    if (!fs::is_directory(path.parent_path(), error)) fs::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     FUZZ_CHECK(out.good());
@@ -258,7 +264,7 @@ void checkNoLeftovers(const fs::path& folder, const fs::path& target) {
 
 void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
     const fs::path folder = scratch() / "out";
-    fs::create_directories(folder);
+    emptyFolder(folder);
     const std::string& old = part(parts, 1);
     fs::path target = folder / "target.velt";
     const uint8_t kind = input.byte() % 7;
@@ -332,7 +338,6 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    emptyScratch();
     FuzzInput input(data, 4);
     const uint8_t surface = input.byte();
     const std::vector<std::string> parts = texts(data + 4, size - 4);
