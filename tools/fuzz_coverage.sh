@@ -28,7 +28,9 @@ for target in "${targets[@]}"; do
   programs+=("$build/fuzz_${target}_replay")
 done
 cmake --preset coverage -B "$build" >/dev/null
-cmake --build "$build" --target "${replays[@]}"
+# The module and ksrhost hold every product file, also those no replay
+# program links: they count with the lines nothing reached.
+cmake --build "$build" --target "${replays[@]}" ksr ksrhost
 
 profiles=$build/profiles
 rm -rf "$profiles"
@@ -45,15 +47,17 @@ done
 "$profdata" merge -sparse "$profiles"/*.profraw -o "$build/fuzz.profdata"
 
 objects=("${programs[0]}")
-for program in "${programs[@]:1}"; do objects+=(-object "$program"); done
+for program in "${programs[@]:1}" "$build/libksr.so" "$build/ksrhost"; do objects+=(-object "$program"); done
 root=$(pwd)
 "$cov" export -summary-only -instr-profile="$build/fuzz.profdata" "${objects[@]}" >"$build/summary.json"
 rm -rf "$build/html"
+# Only the product: not the fuzz targets, tests, generated or system files.
 "$cov" show -format=html -output-dir="$build/html" -instr-profile="$build/fuzz.profdata" "${objects[@]}" \
-  "$root/model" "$root/design" "$root/exchange" "$root/exports" "$root/tools/ksrhost" >/dev/null
+  -ignore-filename-regex='(^|/)(fuzz|tests|build|dialog|usr)/' >/dev/null
 
 python3 - "$build/summary.json" "$root" <<'EOF'
 import json
+import os
 import sys
 
 summary, root = sys.argv[1], sys.argv[2] + "/"
@@ -65,7 +69,8 @@ FOLDERS = ["model/", "design/", "exchange/", "exports/"]
 
 files = {}
 for entry in json.load(open(summary))["data"][0]["files"]:
-    name = entry["filename"]
+    # A build through ccache names sources relative to the build folder.
+    name = os.path.normpath(entry["filename"])
     if not name.startswith(root):
         continue
     name = name[len(root):]
