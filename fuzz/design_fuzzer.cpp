@@ -29,6 +29,9 @@
 #include "design/design_edits.h"
 #include "design/design_rules.h"
 #include "design/dialog_session.h"
+#include "design/splay_proposal.h"
+#include "design/table_row.h"
+#include "design/value_text.h"
 #include "fuzz_support.h"
 #include "model/catalogue.h"
 #include "model/numeric.h"
@@ -69,6 +72,23 @@ std::array<float, kBoxes> summedElevations(const ksr::WorkingDesign& design, boo
         out[static_cast<size_t>(k)] = elevation;
     }
     return out;
+}
+
+// The box table's rows as the dialog builds them after an edit: the number,
+// the type's name, and the angle, elevation and gain texts of every box.
+void checkRows(const ksr::WorkingDesign& design, std::array<ksr::TableRow, kBoxes>& rows) {
+    for (int32_t k = 0; k < kBoxes; ++k) {
+        const size_t i = static_cast<size_t>(k);
+        ksr::buildRow(rows[i], design, k);
+        const ksr::DesignBox& box = design.boxes[i];
+        FUZZ_CHECK(rows[i].filled == 5);
+        FUZZ_CHECK(rows[i].texts[ksr::kColumnBoxNumber] == ksr::paddedIntegerText(k + 1));
+        FUZZ_CHECK(rows[i].texts[ksr::kColumnBoxType] == std::string(ksr::findBoxType(box.type)->name));
+        FUZZ_CHECK(rows[i].texts[ksr::kColumnDifferenceAngle] == ksr::wholeNumberText(box.differenceAngle));
+        FUZZ_CHECK(rows[i].texts[ksr::kColumnElevation] == ksr::wholeNumberText(design.elevations[i]));
+        FUZZ_CHECK(rows[i].texts[ksr::kColumnGain] == ksr::gainText(box.gain));
+    }
+    FUZZ_CHECK(ksr::paddedWholeNumberText(design.boxes[0].differenceAngle).size() >= 2);
 }
 
 void checkDesign(const ksr::WorkingDesign& design, const Expectations& expected) {
@@ -177,7 +197,7 @@ void step(FuzzInput& input, Session& s) {
     ksr::WorkingDesign& design = s.design;
     const int32_t current = s.current();
     const int32_t currentType = design.boxes[static_cast<size_t>(current)].type;
-    switch (input.byte() % 12) {
+    switch (input.byte() % 15) {
         case 0:
             s.selected = selection(input, design.boxCount);
             break;
@@ -249,6 +269,46 @@ void step(FuzzInput& input, Session& s) {
             }
             break;
         }
+        case 11: {
+            // A number typed into the angle, gain or grid field, read as the
+            // dialog reads it; text that is no number changes nothing.
+            const uint8_t field = input.byte() % 3;
+            const size_t chars = field == 2 ? ksr::kGridFieldChars : ksr::kAngleFieldChars;
+            const std::optional<float> value = ksr::parseFieldNumber(input.text(24), chars);
+            if (!value) break;
+            FUZZ_CHECK(std::isfinite(*value));
+            if (field == 0) {
+                giveAngle(s, *value);
+            } else if (field == 1) {
+                giveGain(s, *value);
+            } else {
+                ksr::setGridElevation(design, *value);
+                s.expected.elevations = summedElevations(design, false);
+            }
+            break;
+        }
+        case 12: {
+            // An auto-splay proposal taken in: any grid and angles.
+            ksr::WorkingDesign proposal = design;
+            proposal.gridElevation = input.real();
+            for (int32_t k = 1; k < kBoxes; ++k) proposal.boxes[static_cast<size_t>(k)].differenceAngle = input.real();
+            if ((input.byte() & 7) == 0) proposal.boxCount = input.integer();
+            const ksr::SplayApplication application = ksr::applySplayProposal(design, proposal);
+            FUZZ_CHECK(application.applied == (proposal.boxCount == design.boxCount &&
+                                               std::isfinite(proposal.gridElevation)));
+            if (application.applied) {
+                FUZZ_CHECK(design.boxes[0].differenceAngle == 0.0f);
+                s.expected.elevations = summedElevations(design, false);
+            }
+            break;
+        }
+        case 13: {
+            // A dialog that opens on any stored values, then the table rows
+            // rebuilt on the way.
+            open(openingValues(input), design, s.expected);
+            s.selected = {0};
+            break;
+        }
         default: {
             // OK, and the dialog opened again on what it handed back.
             ksr::DialogValues values;
@@ -283,9 +343,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Expectations expected;
     open(openingValues(input), *design, expected);
     Session session{*design, expected};
+    std::array<ksr::TableRow, kBoxes> rows{};
+    checkRows(*design, rows);
     for (int i = 0; i < kMaxSteps && !input.done(); ++i) {
         step(input, session);
         checkDesign(*design, expected);
+        checkRows(*design, rows);
         FUZZ_CHECK(storage.guardsIntact());
     }
     return 0;

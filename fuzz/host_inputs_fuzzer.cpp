@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,7 @@
 #include "fuzz_support.h"
 #include "host_design.h"
 #include "host_error.h"
+#include "output_file.h"
 #include "model/catalogue.h"
 #include "scene.h"
 #include "seats_file.h"
@@ -220,10 +222,34 @@ void areaOption(FuzzInput& input, const std::vector<std::string>& parts) {
 
 void optionValue(FuzzInput& input, const std::vector<std::string>& parts) {
     const std::string& text = part(parts, 0);
-    switch (input.byte() % 7) {
-        case 0:
-            FUZZ_CHECK(std::isfinite(ksrhost::parseNumber(text, "--x")));
+    switch (input.byte() % 8) {
+        case 0: {
+            // A number read back from the text the tool prints for it.
+            const double number = ksrhost::parseNumber(text, "--x");
+            FUZZ_CHECK(std::isfinite(number));
+            const int places = input.byte() % 8;
+            const double printed = ksrhost::parseNumber(ksrhost::decimal(number, places), "--x");
+            FUZZ_CHECK(std::fabs(printed - number) <= 0.5 * std::pow(10.0, -places) * (1.0 + 1e-9) +
+                                                          std::fabs(number) * 1e-15);
+            if (std::fabs(number) <= 3.4e38) {
+                const float single = static_cast<float>(number);
+                FUZZ_CHECK(static_cast<float>(ksrhost::parseNumber(ksrhost::shortest(single), "--x")) == single);
+            }
             break;
+        }
+        case 7: {
+            // A module text in Windows-1252 comes out as valid UTF-8.
+            const std::string utf8 = ksrhost::windows1252ToUtf8(text);
+            FUZZ_CHECK(utf8.size() >= text.size());
+            for (size_t i = 0; i < utf8.size();) {
+                const auto lead = static_cast<unsigned char>(utf8[i]);
+                const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+                FUZZ_CHECK(length > 0 && i + length <= utf8.size());
+                for (size_t j = 1; j < length; ++j) FUZZ_CHECK((static_cast<unsigned char>(utf8[i + j]) & 0xC0) == 0x80);
+                i += length;
+            }
+            break;
+        }
         case 1:
             FUZZ_CHECK(finite(ksrhost::parseTriple(text, "--x")));
             break;
@@ -300,7 +326,21 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
     }
     const fs::path named = kind == 3 ? folder / "target.velt" : target;
 
-    if ((input.byte() & 1) != 0) {
+    const uint8_t way = input.byte();
+    if ((way & 2) != 0) {
+        // A command's output file, opened before the work and written at
+        // the end; a target it refuses is named in a HostError.
+        std::ostringstream standard;
+        try {
+            ksrhost::OutputFile file(named.string(), "--out", standard);
+            file.stream() << part(parts, 0);
+            file.finish();
+            FUZZ_CHECK(readFile(target) == part(parts, 0));
+        } catch (const HostError&) {
+            if (oldFile) FUZZ_CHECK(readFile(target) == old);
+        }
+        FUZZ_CHECK(standard.str().empty());
+    } else if ((way & 1) != 0) {
         // The atomic replacement, fed the new bytes in pieces; a fill that
         // fails must leave the old file too.
         const std::string& fresh = part(parts, 0);

@@ -25,6 +25,9 @@
 #include "design/splay_figures.h"
 #include "design/splay_limits.h"
 #include "design/splay_scorer.h"
+#include "design/splay_fields.h"
+#include "design/splay_proposal.h"
+#include "design/splay_report.h"
 #include "design/splay_search.h"
 #include "fuzz_support.h"
 #include "model/catalogue.h"
@@ -135,6 +138,61 @@ void refused(const ksr::WorkingDesign& design, const ksr::SplayRequest& request,
     }
 }
 
+// The whole optimiser, for the small requests: a short line, few boxes.
+void wholeRun(const ksr::WorkingDesign& design, const ksr::SplayRequest& request) {
+    const ksr::SplayResult result = ksr::autoSplay(design, request);
+    FUZZ_CHECK(!result.cancelled && result.evaluations > 0);
+    for (const ksr::SplayCandidate* candidate :
+         {&result.proposal, &result.input, &result.constantCurvature, &result.equalShare}) {
+        FUZZ_CHECK(!candidate->level.empty() && candidate->level.size() == candidate->distance.size());
+        FUZZ_CHECK(finiteLevels(candidate->level, 1, ksr::kBandCount));
+        FUZZ_CHECK(std::isfinite(candidate->figures.summary) && std::isfinite(candidate->figures.meanLevel1to8k));
+        for (const ksr::BandFigures& band : candidate->figures.band) {
+            FUZZ_CHECK(std::isfinite(band.mean) && std::isfinite(band.deviation) && std::isfinite(band.spread90to10) &&
+                       std::isfinite(band.range) && std::isfinite(band.fittedSlope));
+            FUZZ_CHECK(band.shareWithin3dB >= 0.0 && band.shareWithin3dB <= 1.0);
+        }
+        for (double level : ksr::optimisedBandLevels(*candidate)) FUZZ_CHECK(std::isfinite(level));
+    }
+    for (const std::string& line : ksr::splaySummaryLines(result)) FUZZ_CHECK(!line.empty());
+    for (const std::string& statement : result.unreached) FUZZ_CHECK(!statement.empty());
+
+    // The proposal is legal for the design's own boxes: taking it in changes
+    // no value on the way.
+    ksr::WorkingDesign proposal = result.proposal.design;
+    const ksr::StackingCheck check = ksr::checkStacking(proposal);
+    FUZZ_CHECK(check.passes && check.anglesUnchanged);
+    FUZZ_CHECK(proposal.gridElevation == std::trunc(proposal.gridElevation));
+    ksr::WorkingDesign edited = design;
+    const ksr::SplayApplication application = ksr::applySplayProposal(edited, result.proposal.design);
+    bool sameBoxes = true;
+    ksr::WorkingDesign working = design;
+    ksr::enforceStacking(working, ksr::ClampAngles::all);
+    for (int32_t k = 0; k < design.boxCount; ++k) {
+        sameBoxes = sameBoxes && working.boxes[static_cast<size_t>(k)].type == design.boxes[static_cast<size_t>(k)].type;
+    }
+    if (sameBoxes) FUZZ_CHECK(application.applied && !application.adjusted);
+}
+
+// The request typed into the auto-splay dialog's fields: a request comes
+// only with every number a number and the whole passing the check, else a
+// message.
+void typedFields(FuzzInput& input, const ksr::WorkingDesign& design) {
+    ksr::SplayFieldTexts texts = ksr::openingSplayFields(
+        (input.byte() & 1) != 0 ? std::optional<float>(input.real()) : std::nullopt);
+    std::string* fields[] = {&texts.trim,     &texts.near,      &texts.far,   &texts.floorNear,
+                             &texts.floorFar, &texts.earHeight, &texts.slope, &texts.maxStep};
+    const uint8_t typed = input.byte();
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        if ((typed >> i) & 1u) *fields[i] = input.text(24);
+    }
+    texts.allowZeroSplay = (input.byte() & 1) != 0;
+    const ksr::SplayFieldReading reading = ksr::readSplayFields(design, texts);
+    FUZZ_CHECK(reading.request.has_value() != !reading.message.empty());
+    if (reading.request) FUZZ_CHECK(!ksr::checkSplayRequest(design, *reading.request));
+    FUZZ_CHECK(!ksr::splayNumberText(input.real()).empty());
+}
+
 void accepted(FuzzInput& input, const ksr::WorkingDesign& design, const ksr::SplayRequest& request) {
     ksr::WorkingDesign working = design;
     ksr::enforceStacking(working, ksr::ClampAngles::all);
@@ -190,6 +248,8 @@ void accepted(FuzzInput& input, const ksr::WorkingDesign& design, const ksr::Spl
     FUZZ_CHECK(finiteLevels(levels, ksr::kFirstOptimisedBand, ksr::kLastOptimisedBand));
     const ksr::QuickFigures quick = ksr::quickFigures(levels, target);
     FUZZ_CHECK(std::isfinite(quick.summary) && std::isfinite(quick.meanLevel));
+
+    if ((input.byte() & 3) == 0 && design.boxCount <= 6 && field.receiverCount() <= 5) wholeRun(design, request);
 }
 
 }  // namespace
@@ -198,6 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput input(data, size);
     const ksr::WorkingDesign design = designOf(input);
     const ksr::SplayRequest request = requestOf(input);
+    typedFields(input, design);
     const std::optional<std::string> problem = ksr::checkSplayRequest(design, request);
     if (problem) {
         refused(design, request, *problem);
