@@ -8,6 +8,7 @@
 #include "exchange/exchange_reader.h"
 #include "exchange/exchange_writer.h"
 #include "exchange/file_access.h"
+#include "exchange/module_files.h"
 #include "model/catalogue.h"
 #include "model/geometry.h"
 
@@ -38,6 +39,14 @@ void mixedModelsToVariants(std::vector<ExchangeRow>& rows) {
     for (ExchangeRow& row : rows) {
         if (const std::optional<int32_t> standIn = standInOf(row.type)) row.type = *standIn;
     }
+}
+
+// replaceFile's reason as the end of "... could not be written".
+std::string writeFailureDetail(const std::string& reason) {
+    const std::string written = "cannot be written";
+    if (reason.rfind(written + ": ", 0) == 0) return reason.substr(written.size());
+    if (reason.empty() || reason == written) return {};
+    return " (it " + reason + ")";
 }
 
 }  // namespace
@@ -87,6 +96,12 @@ ExchangeDocument designDocument(const WorkingDesign& design, ExchangeDocument so
 ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& path, int32_t version) {
     const std::string file = "\"" + path + "\"";
     ExchangeDocument source = parseExchangeText(loadExchangeTemplate());
+    // Checked before anything is read: opening a FIFO would wait for a
+    // writer, and a device or a read-only file is not the export's to replace.
+    if (isDirectory(path)) return {ExportFailure::unreadable, file + " is a folder, not a file. It is unchanged."};
+    if (const std::string refusal = replacementRefusal(path); !refusal.empty()) {
+        return {ExportFailure::notAFile, file + " " + refusal + ". It is unchanged."};
+    }
     if (pathExists(path)) {
         const LoadedText existing = loadExchangeText(path);
         if (existing.status == LoadStatus::unreadable) {
@@ -102,8 +117,10 @@ ExportResult exportExchangeFile(const WorkingDesign& design, const std::string& 
             }
         }
     }
-    if (writeExchangeFile(path, designDocument(design, std::move(source)), version) != 0) {
-        return {ExportFailure::notWritten, file + " could not be written. The file that was there is unchanged."};
+    std::string reason;
+    if (writeExchangeFile(path, designDocument(design, std::move(source)), version, &reason) != 0) {
+        return {ExportFailure::notWritten,
+                file + " could not be written" + writeFailureDetail(reason) + ". The file that was there is unchanged."};
     }
     return {};
 }

@@ -49,6 +49,7 @@ enum class ExportFailure {
     none,
     unreadable,  // the file at path exists but cannot be read (a folder, locked, too large)
     refused,     // the file holds text the export would lose (recordFault)
+    notAFile,    // a device, FIFO or socket, or a file its permissions keep from being written
     notWritten,  // the new contents could not be written
 };
 

@@ -201,8 +201,9 @@ std::string exchangeText(const ExchangeDocument& document, int32_t version) {
     return std::move(sink.text);
 }
 
-int32_t writeExchangeFile(const std::string& path, const ExchangeDocument& document, int32_t version) {
-    return replaceFile(path, [&](ByteSink& out) { return emitExchangeText(document, version, out); });
+int32_t writeExchangeFile(const std::string& path, const ExchangeDocument& document, int32_t version,
+                          std::string* reason) {
+    return replaceFile(path, [&](ByteSink& out) { return emitExchangeText(document, version, out); }, reason);
 }
 
 }  // namespace ksr

@@ -64,8 +64,10 @@ std::string exchangeText(const ExchangeDocument& document, int32_t version);
 
 // Writes the file at path through replaceFile: 0 when it was written, -1 when
 // it was not (a recordFault included), and then the file that was there is
-// untouched. The source text
-// is not read again, so writing over the file the document came from is safe.
-int32_t writeExchangeFile(const std::string& path, const ExchangeDocument& document, int32_t version);
+// untouched; reason (when given) then receives replaceFile's reason. The
+// source text is not read again, so writing over the file the document came
+// from is safe.
+int32_t writeExchangeFile(const std::string& path, const ExchangeDocument& document, int32_t version,
+                          std::string* reason = nullptr);
 
 }  // namespace ksr

@@ -1,8 +1,9 @@
 #pragma once
-// The file system as the exchange files need it: whether a path exists, and
-// replacing a file's contents so that a failure at any step leaves the old
-// file as it was. Paths are narrow strings in the system's code page, as the
-// Windows file dialogs hand them over.
+// The file system as the exchange files and the host's outputs need it:
+// whether a path exists, and replacing a file's contents so that a failure
+// or an interruption at any step leaves the old file as it was. Paths are
+// narrow strings in the system's code page, as the Windows file dialogs
+// hand them over.
 
 #include <cstdint>
 #include <functional>
@@ -32,13 +33,74 @@ public:
 // True when something (a file or a folder) exists at path.
 bool pathExists(const std::string& path);
 
+// Why the file at target may not be replaced, as a phrase to follow the
+// file's name ("is a character device, not a file", "is read-only"); empty
+// when it may. Refused: an existing target that is not a regular file (a
+// folder, device, FIFO or socket; on Windows also the reserved device names
+// NUL, CON, ... whatever their folder or extension) and a regular file whose
+// permission bits (Windows: its read-only attribute) forbid writing. The
+// bits are read for the user's class of owner, group or others; the
+// superuser, whom the system lets write anything, is refused a file no
+// class may write. Only looks: never opens the target.
+std::string replacementRefusal(const std::string& target);
+
+// True for a file name that Windows takes for a device whatever its folder:
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, in any case, with or without
+// an extension, with trailing spaces or dots.
+bool isWindowsDeviceName(std::string_view fileName);
+
+// A replacement in progress: the new contents go to a temporary file in the
+// target's folder; commit() flushes it to disk and moves it over the target
+// in one step. Until then the target is untouched, and the temporary file is
+// removed when the object goes (and, in a program that calls
+// removeTemporaryFiles (temporary_files.h) from its signal handlers, when it
+// is interrupted).
+class FileReplacement final : public ByteSink {
+public:
+    // Checks the target (replacementRefusal) and creates the temporary file.
+    // suffix ends the temporary file's name, for programs that tell a file's
+    // kind by its extension (".png"). ok() tells whether it worked.
+    explicit FileReplacement(const std::string& target, const std::string& suffix = ".tmp");
+    ~FileReplacement() override;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // False once any step failed; reason() then says why.
+    bool ok() const { return problem_.empty(); }
+    // A phrase to follow the target's name: "is read-only (Permission
+    // denied)", "cannot be written: No space left on device". Empty while ok().
+    const std::string& reason() const { return problem_; }
+    // Where the bytes go until commit(), for a program that writes them itself
+    // (call closeTemporary() first).
+    const std::string& temporaryPath() const { return temporaryPath_; }
+
+    bool append(std::string_view bytes) override;
+    // Writes what is buffered, flushes the file to disk and closes it; the
+    // temporary file stays until commit() or destruction.
+    bool closeTemporary();
+    // closeTemporary(), checks the target once more and moves the temporary
+    // file over it. True when the target now holds the new bytes.
+    bool commit();
+
+private:
+    bool fail(const std::string& problem);
+    bool flushBuffer();
+
+    std::string target_;       // the file that receives the bytes (a link's file)
+    std::string temporaryPath_;
+    std::intptr_t file_;       // descriptor or HANDLE; kNoFile when closed
+    std::string buffer_;
+    std::string problem_;
+    bool committed_ = false;
+};
+
 // Replaces the file at target with the bytes that fill appends to the sink it
-// is given. The bytes go to a new temporary file in target's folder, which is
-// flushed to disk and closed; only then is it moved over target in one step.
-// Returns 0, or -1 when fill returns false or any step fails: then target is
-// untouched and the temporary file is gone. A symbolic link at target (Linux)
-// is followed: the file it names receives the bytes. An existing target's
-// permission bits carry over to the new file.
-int32_t replaceFile(const std::string& target, const std::function<bool(ByteSink&)>& fill);
+// is given, through a FileReplacement. Returns 0, or -1 when fill returns
+// false or any step fails: then target is untouched and the temporary file is
+// gone; reason (when given) receives the FileReplacement's reason. A symbolic
+// link at target (Linux) is followed: the file it names receives the bytes.
+// An existing target's permission bits carry over to the new file.
+int32_t replaceFile(const std::string& target, const std::function<bool(ByteSink&)>& fill,
+                    std::string* reason = nullptr);
 
 }  // namespace ksr

@@ -5,15 +5,13 @@
 #   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG] [design|auto-splay]
 #
 # Runs BUILD_DIR/dialog_screenshot.exe (default build/win32, built by the
-# win32 preset) under 32-bit Wine on a virtual X display of its own, waits for
+# win32 preset) under 32-bit Wine (in a session of tools/win32/with_wine.sh,
+# emulated where the kernel runs no 32-bit programs) on a virtual X display
+# of its own, waits for
 # the window " Design System" (or " Auto-splay" with its proposal shown),
 # grabs the screen with xwd, crops it to that window and writes OUTPUT_PNG
 # (default docs/screenshots/design_dialog.png, or auto_splay_dialog.png).
 # The dialogs are then closed without changes.
-#
-# KSR_WINE and KSR_WINEARCH name another Wine loader and prefix architecture
-# (say /usr/lib/wine/wine64 and win64 for a 64-bit build, on a machine that
-# cannot run 32-bit programs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,15 +35,18 @@ fi
 # A prefix of its own in which Wine draws the window frames itself (there is
 # no window manager on the virtual display), so the picture shows the
 # caption bar as Windows does.
-wine=${KSR_WINE:-wine}
-export WINEPREFIX=$build/wineprefix-screenshot WINEARCH=${KSR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
-if [ ! -d "$WINEPREFIX" ]; then
-  "$wine" wineboot -i >/dev/null 2>&1
+export WINEPREFIX=$build/wineprefix-screenshot
+if [ -z "${KSR_WINE_SESSION:-}" ]; then
+  exec tools/win32/with_wine.sh "$0" "$build" "$output" "$which"
+fi
+wine=tools/win32/wine.sh
+if [ ! -f "$WINEPREFIX/screenshot-ready" ]; then
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  wineserver -w
   # Wine's own faces (fonts-wine), among them Marlett for the caption buttons.
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  touch "$WINEPREFIX/screenshot-ready"
 fi
+wine=$PWD/$wine
 
 work=$(mktemp -d)
 wine_pid=""
@@ -72,11 +73,17 @@ grep -q '^ready' "$work/log" || { echo "screenshot: no dialog after 180 s" >&2; 
 
 window=$(xdotool search --name "^$caption\$" | head -n 1)
 [ -n "$window" ] || { echo "screenshot: window \"$caption\" not found on the display" >&2; exit 1; }
-sleep 1  # let every control finish painting
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
-mkdir -p "$(dirname "$output")"
+# Every control has finished painting when two grabs a second apart agree.
 xwd -root -silent >"$work/screen.xwd"
+for _ in $(seq 120); do
+  sleep 1
+  xwd -root -silent >"$work/again.xwd"
+  cmp -s "$work/screen.xwd" "$work/again.xwd" && break
+  mv "$work/again.xwd" "$work/screen.xwd"
+done
+mkdir -p "$(dirname "$output")"
 convert "xwd:$work/screen.xwd" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip \
   -define png:exclude-chunks=date,time "$output"
 

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   clang libclang-rt-14-dev llvm valgrind
-  wine wine32:i386 xvfb x11-apps x11-utils imagemagick xdotool
+  wine wine32:i386 wine64 qemu-user-static xvfb x11-apps x11-utils imagemagick xdotool
   python3 python3-numpy python3-matplotlib python3-pil python3-markdown weasyprint poppler-utils fonts-wine
   nlohmann-json3-dev libcli11-dev
 )

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -153,12 +157,35 @@ TEST(Export, AnExistingFileThatCannotBeReadIsLeftAlone) {
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"huge.velt", "folder.velt"}));
 }
 
+#if !defined(_WIN32)
+// A FIFO would hold the export forever in opening it; it and a read-only file
+// are refused before anything is read or written.
+TEST(Export, AFifoOrAReadOnlyFileIsRefusedAtOnce) {
+    ScratchFolder folder;
+    const std::string fifo = folder.file("pipe.velt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    const ksr::ExportResult pipe = exportExchangeFile(kFourFlown, fifo, kExchangeVersionCurrent);
+    EXPECT_EQ(pipe.failure, ksr::ExportFailure::notAFile);
+    EXPECT_NE(pipe.reason.find("FIFO"), std::string::npos) << pipe.reason;
+
+    const std::string readOnly = folder.file("kept.velt");
+    writeBytes(readOnly, fixture("external_30_rows.velt"));
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    const ksr::ExportResult kept = exportExchangeFile(kFourFlown, readOnly, kExchangeVersionCurrent);
+    EXPECT_EQ(kept.failure, ksr::ExportFailure::notAFile);
+    EXPECT_NE(kept.reason.find("read-only"), std::string::npos) << kept.reason;
+    EXPECT_EQ(readBytes(readOnly), fixture("external_30_rows.velt"));
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"pipe.velt", "kept.velt"}));
+}
+#endif
+
 TEST(Export, IntoAFolderThatDoesNotExistFailsAndCreatesNothing) {
     ScratchFolder folder;
     const ksr::ExportResult result =
         exportExchangeFile(kFourFlown, folder.file("missing/new.velt"), kExchangeVersionCurrent);
     EXPECT_EQ(result.failure, ksr::ExportFailure::notWritten);
     EXPECT_NE(result.reason.find("missing/new.velt"), std::string::npos) << result.reason;
+    EXPECT_NE(result.reason.find("does not exist"), std::string::npos) << result.reason;
     EXPECT_TRUE(folder.entries().empty());
 }
 

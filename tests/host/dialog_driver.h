@@ -2,8 +2,10 @@
 // Driving the module's real windows from a second thread, as a user would:
 // finding the design dialog, the file dialogs and message boxes of this
 // process by their captions, and working their controls with the standard
-// control messages and notifications. Every wait has a timeout, so a window
-// that never comes (or never goes) fails a test instead of hanging it.
+// control messages and notifications. Every wait is for a condition, with a
+// cap generous enough for Wine under CPU emulation, so a window that never
+// comes (or never goes) fails a test instead of hanging it, and a slow
+// machine only makes the tests slower.
 
 #include <commctrl.h>
 #include <windows.h>
@@ -20,7 +22,7 @@
 
 namespace dialog_driver {
 
-inline constexpr DWORD kWaitMs = 10000;
+inline constexpr DWORD kWaitMs = 120000;
 inline constexpr const char* kDesignCaption = " Design System";
 
 // Polls ready() every 20 ms until it holds or timeoutMs have passed.
@@ -237,6 +239,17 @@ public:
         HWND picture = item(id);
         PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
         PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
+
+    // A mouse click on a picture, sent: returns true once the dialog has
+    // handled it, false when the dialog was still busy with it after
+    // timeoutMs (a modal window it opened, say).
+    bool clickPictureAndWait(int id, DWORD timeoutMs = kWaitMs) const {
+        HWND picture = item(id);
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4), SMTO_NORMAL, timeoutMs,
+                                   &result) != 0 &&
+               SendMessageTimeoutA(picture, WM_LBUTTONUP, 0, MAKELPARAM(4, 4), SMTO_NORMAL, timeoutMs, &result) != 0;
     }
 
     bool enabled(int id) const { return IsWindowEnabled(item(id)) != FALSE; }

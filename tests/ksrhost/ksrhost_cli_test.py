@@ -15,9 +15,12 @@ import json
 import math
 import os
 import shutil
+import signal
+import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -775,7 +778,8 @@ class Errors(KsrhostCase):
             (["map", good, "--distance", "0:1e300"], BAD_INPUT, "--distance: expected a range FROM:TO in metres"),
             (["map", good, "-o", ""], BAD_INPUT, "-o: expected a file name, got ''"),
             (["map", good, "-o", self.folder + "/"], BAD_INPUT, "-o: expected a file name, got the folder"),
-            (["map", good, "--png", self.folder], BAD_INPUT, "--png: expected a file name, got the folder"),
+            (["map", good, "--png", self.folder], FILE_ACCESS,
+             "cannot write '" + self.folder + "' (--png): it is a folder, not a file"),
             (["map", good, "--plane"], BAD_INPUT, "--plane: no audience area; give --area"),
             (["map", good, "--area", "0:1,0:1"], BAD_INPUT, "--area: give --plane as well"),
             (["map", good, "--plane", "--area", "0:1"], BAD_INPUT, "--area: expected a rectangle X0:X1,Y0:Y1"),
@@ -806,6 +810,39 @@ class Errors(KsrhostCase):
                 self.assertNotIn("Traceback", err)
                 self.assertNotIn("internal error", err)
         self.assertFalse(os.path.exists(self.path("out.velt")))
+
+    def test_a_scene_where_a_design_belongs_and_other_slips_are_named(self):
+        good = example("ksr12_flown.json")
+        hall = example("hall_left_right.json")
+        design = os.path.join(EXAMPLES, "ksr12_flown.json")
+        no_arrays = self.write("no_arrays.json", json.dumps({"air": {"temperatureC": 20}}))
+        bowtie = self.write("bowtie.json", json.dumps({"arrays": [{"design": design, "positionM": [0, 0, 10]}],
+                                                       "audience": [{"cornersM": [[0, -5, 0], [10, -20, 0],
+                                                                                  [10, -5, 0], [0, -20, 0]]}]}))
+        low_ears = self.write("low_ears.json", json.dumps({"arrays": [{"design": design, "positionM": [0, 0, 10]}],
+                                                           "audience": [{"cornersM": [[0, -5, 0], [10, -5, 0],
+                                                                                      [10, -20, 0]],
+                                                                         "earHeightM": -1}]}))
+        splay = ["design", "splay", good, "--trim", "9", "--audience", "4:24"]
+        cases = [
+            (["design", "check", hall], "is a scene file (it has \"arrays\"), where a design was expected"),
+            (["design", "splay", hall, "--trim", "9", "--audience", "4:24", "-o", self.path("p.json")],
+             "is a scene file"),
+            (["velt", "export", hall, self.path("out.velt")], "is a scene file"),
+            (["predict", no_arrays, "--seat", "0,-5,1"], "no_arrays.json: arrays: missing"),
+            (["map", bowtie, "--plane"], "the outline crosses itself (edge 1 meets edge 3)"),
+            (["map", low_ears, "--plane"], "earHeightM: -1 is outside 0..10"),
+            (["map", good, "--plane", "--area", "0:5,-10:-5", "--grid", "10x10"], "--grid: shapes the vertical section"),
+            (["map", good, "--line", "1,-5,1.2:1,-5,1.2"], "--line: the two ends are the same point"),
+            (splay + ["-o", self.path("same.json"), "--report", self.path("same.json")],
+             "-o and --report name the same file"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                status, _, err = run(*args)
+                self.assertEqual(status, 1, err)
+                self.assertIn(message, err)
+        self.assertEqual(sorted(os.listdir(self.folder)), ["bowtie.json", "low_ears.json", "no_arrays.json"])
 
     def test_help_documents_the_exit_statuses(self):
         status, out, _ = run("--help")
@@ -965,6 +1002,225 @@ def read_map(path):
         else:
             rows.append([float(v) for v in line.split(",")])
     return meta, rows
+
+
+# The commands that write files, each with TARGET standing for the file it
+# writes (map's prefix is TARGET without "_plane.csv").
+def writers(folder):
+    good = example("ksr12_flown.json")
+    splay = ["design", "splay", good, "--trim", "9", "--audience", "4:24"]
+    return [
+        ("velt export", lambda t: ["velt", "export", good, t]),
+        ("predict -o", lambda t: ["predict", good, "--seat", "0,-5,1", "-o", t]),
+        ("design splay -o", lambda t: splay + ["-o", t]),
+        ("design splay --report", lambda t: splay + ["-o", os.path.join(folder, "proposal.json"), "--report", t]),
+        ("map --plane -o", lambda t: ["map", good, "--plane", "--area", "-4:4,-12:-4", "--resolution", "2",
+                                      "-o", t[:-len("_plane.csv")]]),
+    ]
+
+
+def temporaries(folder):
+    return [n for n in os.listdir(folder) if n.startswith(".ksr-")]
+
+
+class Targets(KsrhostCase):
+    """Targets no command may replace: each refused with exit status 2, the
+    file and the reason named, the target as it was and no file left over."""
+
+    def check_refused(self, what, status, err, target, reason):
+        self.assertEqual(status, 2, f"{what}: {err}")
+        self.assertIn(target, err, what)
+        self.assertIn(reason, err, what)
+        self.assertNotIn("internal error", err, what)
+
+    def test_files_that_are_not_the_commands_to_replace(self):
+        def fifo(path):
+            os.mkfifo(path)
+
+        def read_only(path):
+            with open(path, "w") as f:
+                f.write("the user's own results\n")
+            os.chmod(path, 0o444)
+
+        def folder(path):
+            os.mkdir(path)
+            with open(os.path.join(path, "inside"), "w") as f:
+                f.write("kept\n")
+
+        def nothing(path):
+            pass
+
+        cases = [
+            ("fifo_plane.csv", fifo, "is a FIFO (named pipe), not a file"),
+            ("kept_plane.csv", read_only, "is read-only (Permission denied)"),
+            ("folder_plane.csv", folder, "is a folder, not a file"),
+            ("missing/new_plane.csv", nothing, "does not exist (No such file or directory)"),
+        ]
+        for name, make, reason in cases:
+            for what, args in writers(self.folder):
+                with self.subTest(target=name, command=what):
+                    target = self.path(name)
+                    make(target)
+                    try:
+                        self.check_target(name, target, args(target), reason, what)
+                    finally:
+                        if os.path.isdir(target):
+                            shutil.rmtree(target)
+                        elif os.path.lexists(target):
+                            os.chmod(target, 0o644)
+                            os.remove(target)
+
+    def check_target(self, name, target, args, reason, what):
+        before = sorted(os.listdir(self.folder))
+        kept = open(target, "rb").read() if name.startswith("kept") else None
+        # A FIFO with no reader would hold a writer forever: the timeout of
+        # run() is the guard.
+        status, _, err = run(*args)
+        self.check_refused(what, status, err, target, reason)
+        self.assertEqual(sorted(os.listdir(self.folder)), before, what)
+        if kept is not None:
+            self.assertEqual(open(target, "rb").read(), kept, what)
+        self.assertEqual(os.path.isdir(target), name.startswith("folder"), what)
+        if name.startswith("fifo"):
+            self.assertTrue(stat.S_ISFIFO(os.stat(target).st_mode), what)
+
+    def run_with_devices(self, setup, args):
+        """ksrhost in a mount namespace of its own, over a small tmpfs at
+        ./dev holding null and full device nodes: never the machine's /dev.
+        Returns the status, standard error and what the tmpfs holds after
+        (each entry's kind and size)."""
+        dev = self.path("dev")
+        os.makedirs(dev, exist_ok=True)
+        script = (
+            'd="$1"; shift; mount -t tmpfs -o size=256k ksrhost-test "$d" || exit 90; '
+            'mknod "$d/null_plane.csv" c 1 3 && mknod "$d/full_plane.csv" c 1 7 || exit 91; '
+            + setup + '; "$@" >/dev/null; s=$?; '
+            'for f in "$d"/* "$d"/.[!.]*; do [ -e "$f" ] && stat -c "%n|%F|%s" "$f"; done; exit $s')
+        result = subprocess.run(["unshare", "--mount", "--propagation", "private", "sh", "-c", script, "sh", dev]
+                                + COMMAND + [str(a) for a in args], capture_output=True, text=True, timeout=120)
+        self.assertNotIn(result.returncode, (90, 91), result.stderr)
+        entries = {}
+        for line in result.stdout.splitlines():
+            name, kind, size = line.split("|")
+            entries[os.path.basename(name)] = (kind, int(size))
+        return result.returncode, result.stderr, entries
+
+    def test_devices_and_a_full_disk(self):
+        if os.geteuid() != 0:
+            self.fail("device nodes and a private mount namespace need the superuser")
+        dev = self.path("dev")
+        devices = {"null_plane.csv": ("character special file", 0), "full_plane.csv": ("character special file", 0)}
+        for what, args in writers(self.folder):
+            for name in devices:
+                with self.subTest(command=what, target=name):
+                    status, err, entries = self.run_with_devices("true", args(os.path.join(dev, name)))
+                    self.check_refused(what, status, err, os.path.join(dev, name), "is a character device, not a file")
+                    self.assertEqual(entries, devices, what)
+            with self.subTest(command=what, target="a full file system"):
+                old = "previous results\n"
+                setup = f'printf "{old}" > "$d/old_plane.csv"; yes 2>/dev/null > "$d/filler"'
+                target = os.path.join(dev, "old_plane.csv")
+                status, err, entries = self.run_with_devices(setup, args(target))
+                self.check_refused(what, status, err, target, "No space left on device")
+                self.assertEqual(entries["old_plane.csv"], ("regular file", len(old)), what)
+                self.assertEqual(sorted(entries), sorted(list(devices) + ["old_plane.csv", "filler"]), what)
+            self.assertFalse(os.path.exists(self.path("proposal.json")), what)
+
+
+class Interruption(KsrhostCase):
+    """A signal during a long run leaves every previous output byte for byte
+    and no temporary file."""
+
+    def interrupt(self, args, outputs, signal_number):
+        previous = {}
+        for name in outputs:
+            previous[name] = f"previous {name}\n".encode()
+            with open(self.path(name), "wb") as f:
+                f.write(previous[name])
+        process = subprocess.Popen(COMMAND + [str(a) for a in args], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 60
+            while not temporaries(self.folder):
+                self.assertIsNone(process.poll(), "ended before its outputs were reserved")
+                self.assertLess(time.monotonic(), deadline)
+                time.sleep(0.002)
+            time.sleep(0.05)
+            process.send_signal(signal_number)
+            status = process.wait(timeout=60)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertEqual(status, -signal_number, "the run ended before the signal")
+        for name, content in previous.items():
+            with open(self.path(name), "rb") as f:
+                self.assertEqual(f.read(), content, name)
+        self.assertEqual(temporaries(self.folder), [])
+
+    def test_a_signal_during_map_predict_or_splay(self):
+        seats = self.path("seats.csv")
+        with open(seats, "w") as f:
+            for i in range(40000):
+                f.write(f"{(i % 200) * 0.2 - 20:.1f},{-3 - (i // 200) * 0.2:.1f},1.2\n")
+        hall = example("hall_left_right.json")
+        long_throw = example("ksr16_long_throw.json")
+        cases = [
+            (["map", hall, "--plane", "--resolution", "0.1", "-o", self.path("hall")],
+             ["hall_plane.csv", "hall_plane_summary.json"], signal.SIGINT),
+            (["map", hall, "--grid", "2000x1000", "-o", self.path("cover")],
+             ["cover_section.csv", "cover_line.csv"], signal.SIGTERM),
+            (["predict", hall, "--seats", seats, "--format", "csv", "-o", self.path("seats_out.csv")],
+             ["seats_out.csv"], signal.SIGTERM),
+            (["predict", hall, "--seats", seats, "--format", "json", "-o", self.path("seats_out.json")],
+             ["seats_out.json"], signal.SIGINT),
+            (["design", "splay", long_throw, "--trim", "12", "--audience", "3:80", "-o", self.path("proposal.json"),
+              "--report", self.path("report.json")], ["proposal.json", "report.json"], signal.SIGTERM),
+        ]
+        for args, outputs, signal_number in cases:
+            with self.subTest(command=args[0], signal=signal_number.name):
+                self.interrupt(args, outputs, signal_number)
+                for name in os.listdir(self.folder):
+                    if name != "seats.csv":
+                        os.remove(self.path(name))
+
+    def test_a_failed_second_output_leaves_the_first(self):
+        good = example("ksr12_flown.json")
+        for name, make in [("cover_line.csv", os.mkdir), ("cover_line.csv", None)]:
+            with self.subTest(second=("a folder" if make else "read-only")):
+                with open(self.path("cover_section.csv"), "w") as f:
+                    f.write("previous section\n")
+                if make:
+                    make(self.path(name))
+                else:
+                    with open(self.path(name), "w") as f:
+                        f.write("previous line\n")
+                    os.chmod(self.path(name), 0o444)
+                status, _, err = run("map", good, "--grid", "20x10", "-o", self.path("cover"))
+                self.assertEqual(status, 2, err)
+                self.assertIn(self.path(name), err)
+                with open(self.path("cover_section.csv")) as f:
+                    self.assertEqual(f.read(), "previous section\n")
+                self.assertEqual(temporaries(self.folder), [])
+                if make:
+                    os.rmdir(self.path(name))
+                else:
+                    os.remove(self.path(name))
+
+
+class TruncatedModule(KsrhostCase):
+    def test_a_truncated_module_is_refused_not_crashed_on(self):
+        module = os.path.join(os.path.dirname(os.path.abspath(COMMAND[-1])), "libksr.so")
+        with open(module, "rb") as f:
+            head = f.read(100000)
+        cut = self.path("libksr_cut.so")
+        with open(cut, "wb") as f:
+            f.write(head)
+        for command in (["info"], ["predict", example("ksr12_flown.json"), "--seat", "0,-5,1"]):
+            with self.subTest(command=command[0]):
+                status, _, err = run("--module", cut, *command)
+                self.assertEqual(status, 1, err)
+                self.assertIn(f"cannot load the module '{cut}': the file is truncated or damaged", err)
 
 
 def main():

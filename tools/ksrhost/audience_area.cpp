@@ -1,5 +1,7 @@
 #include "audience_area.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
@@ -59,6 +61,39 @@ void fitFloor(AudienceArea& area) {
     area.offset = mz - area.slopeX * mx - area.slopeY * my;
 }
 
+// The sign of the turn from a to b to c in plan: 1 left, -1 right, 0 on a line.
+int turn(const Point3& a, const Point3& b, const Point3& c) {
+    const double cross = (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+    return cross > 0.0 ? 1 : cross < 0.0 ? -1 : 0;
+}
+
+// Whether c, on the line through a and b, lies within their box.
+bool within(const Point3& a, const Point3& b, const Point3& c) {
+    return std::min(a[0], b[0]) <= c[0] && c[0] <= std::max(a[0], b[0]) && std::min(a[1], b[1]) <= c[1] &&
+           c[1] <= std::max(a[1], b[1]);
+}
+
+// Whether the segments p1-p2 and q1-q2 meet in plan.
+bool segmentsMeet(const Point3& p1, const Point3& p2, const Point3& q1, const Point3& q2) {
+    const int d1 = turn(q1, q2, p1), d2 = turn(q1, q2, p2), d3 = turn(p1, p2, q1), d4 = turn(p1, p2, q2);
+    if (d1 * d2 < 0 && d3 * d4 < 0) return true;
+    return (d1 == 0 && within(q1, q2, p1)) || (d2 == 0 && within(q1, q2, p2)) || (d3 == 0 && within(p1, p2, q1)) ||
+           (d4 == 0 && within(p1, p2, q2));
+}
+
+// The first pair of edges (1-based, edge k from corner k to the next) that
+// are not neighbours and meet in plan; {0, 0} for a simple polygon.
+std::pair<size_t, size_t> crossingEdges(const std::vector<Point3>& corners) {
+    const size_t n = corners.size();
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 2; j < n; ++j) {
+            if (i == 0 && j == n - 1) continue;  // neighbours through the first corner
+            if (segmentsMeet(corners[i], corners[(i + 1) % n], corners[j], corners[(j + 1) % n])) return {i + 1, j + 1};
+        }
+    }
+    return {0, 0};
+}
+
 }  // namespace
 
 AudienceArea makeAudienceArea(std::string name, std::vector<Point3> corners, double earHeight,
@@ -71,6 +106,10 @@ AudienceArea makeAudienceArea(std::string name, std::vector<Point3> corners, dou
         std::ostringstream text;
         text << where << ": ear height " << earHeight << " m is outside 0..10";
         throw HostError(text.str());
+    }
+    if (const auto [first, second] = crossingEdges(corners); first != 0) {
+        throw HostError(where + ": the outline crosses itself (edge " + std::to_string(first) + " meets edge " +
+                        std::to_string(second) + "); list the corners in order around the area");
     }
     AudienceArea area{std::move(name), std::move(corners), earHeight};
     double extent = 0.0;

@@ -69,6 +69,7 @@ struct MapOptions {
     std::vector<std::string> areas;  // X0:X1,Y0:Y1[,Z]
     double earHeight = 1.2;
     std::string resolution = "0.5";
+    std::vector<std::string> sectionOptionsGiven;  // of --grid, --distance, ...: the section's alone
 };
 CLI::App* addMapCommand(CLI::App& app, MapOptions& options);
 void runMap(const LoadedModule& module, const MapOptions& options, std::ostream& out);

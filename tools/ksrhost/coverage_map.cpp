@@ -4,6 +4,9 @@
 #include <numbers>
 #include <sstream>
 
+#include "map_levels.h"
+#include "seat_sums.h"
+
 namespace ksrhost {
 
 namespace {
@@ -26,12 +29,8 @@ std::string describe(const MapQuantity& quantity) {
 }
 
 double seatLevel(std::span<const ComponentResponse> components, const MapQuantity& quantity) {
-    if (quantity.band != 0) return bandSum(components, quantity.band, quantity.sum);
-    BandValues levels{};
-    for (int band = 1; band <= kBands; ++band) {
-        levels[static_cast<size_t>(band - 1)] = bandSum(components, band, quantity.sum);
-    }
-    return aWeightedTotal(levels);
+    if (quantity.band != 0) return seatBandLevel(components, quantity.band, quantity.sum);
+    return aWeightedTotal(seatBandLevels(components, quantity.sum));
 }
 
 Triple sectionDirection(const ArrayPlacement& placement) {
@@ -65,7 +64,8 @@ std::vector<BoxMark> sectionBoxes(SceneSound& sound, const ArrayPlacement& refer
 }
 
 CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, const SectionGrid& grid,
-                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress) {
+                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress,
+                            unsigned threads) {
     CoverageMap map;
     map.direction = sectionDirection(reference);
     const Triple& origin = reference.position;
@@ -75,14 +75,12 @@ CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, 
         const double height = lerp(grid.heightFrom, grid.heightTo, row, grid.rows);
         for (int column = 0; column < grid.columns; ++column) {
             const double distance = lerp(grid.distanceFrom, grid.distanceTo, column, grid.columns);
-            SectionSeat seat{distance, height,
-                             {static_cast<float>(origin[0] + distance * map.direction[0]),
-                              static_cast<float>(origin[1] + distance * map.direction[1]), static_cast<float>(height)},
-                             0.0};
-            seat.level = seatLevel(sound.respond(seat.seat), quantity);
-            map.section.push_back(seat);
+            map.section.push_back({distance, height,
+                                   {static_cast<float>(origin[0] + distance * map.direction[0]),
+                                    static_cast<float>(origin[1] + distance * map.direction[1]),
+                                    static_cast<float>(height)},
+                                   0.0});
         }
-        if (progress != nullptr) progress->advance(static_cast<size_t>(grid.columns));
     }
 
     const double length = std::hypot(line.end[0] - line.start[0], line.end[1] - line.start[1], line.end[2] - line.start[2]);
@@ -92,10 +90,17 @@ CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, 
         seat.along = lerp(0.0, length, i, line.points);
         for (size_t k = 0; k < 3; ++k) seat.seat[k] = static_cast<float>(lerp(line.start[k], line.end[k], i, line.points));
         seat.alongAim = (seat.seat[0] - origin[0]) * map.direction[0] + (seat.seat[1] - origin[1]) * map.direction[1];
-        seat.level = seatLevel(sound.respond(seat.seat), quantity);
         map.line.push_back(seat);
     }
-    if (progress != nullptr) progress->advance(static_cast<size_t>(line.points));
+
+    // The section's seats, then the line's, summed in one run.
+    std::vector<Triple> seats;
+    seats.reserve(map.section.size() + map.line.size());
+    for (const SectionSeat& seat : map.section) seats.push_back(seat.seat);
+    for (const LineSeat& seat : map.line) seats.push_back(seat.seat);
+    const std::vector<double> levels = mapLevels(sound, seats, quantity, progress, threads);
+    for (size_t i = 0; i < map.section.size(); ++i) map.section[i].level = levels[i];
+    for (size_t i = 0; i < map.line.size(); ++i) map.line[i].level = levels[map.section.size() + i];
 
     map.boxes = sectionBoxes(sound, reference, map.direction);
     return map;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "block_pipeline.h"
 #include "host_session.h"
 #include "progress.h"
 #include "scene_sound.h"
@@ -77,8 +78,10 @@ Triple sectionDirection(const ArrayPlacement& placement);
 // The boxes of every array as the section shows them.
 std::vector<BoxMark> sectionBoxes(SceneSound& sound, const ArrayPlacement& reference, const Triple& direction);
 
-// progress may be null.
+// progress may be null. The sums run on threads threads, the calling one
+// among them; the map is the same for any count.
 CoverageMap computeCoverage(SceneSound& sound, const ArrayPlacement& reference, const SectionGrid& grid,
-                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress);
+                            const AudienceLine& line, const MapQuantity& quantity, Progress* progress,
+                            unsigned threads = machineThreads());
 
 }  // namespace ksrhost

@@ -121,6 +121,11 @@ HostDesign parseDesignJson(std::string_view text, const std::string& source) {
     }
     const DesignReader reader(source);
     if (!root.is_object()) reader.fail("(top level)", "expected a JSON object, got " + std::string(root.type_name()));
+    if (!root.contains("boxes") && (root.contains("arrays") || root.contains("audience") || root.contains("air"))) {
+        throw HostError(source + ": this is a scene file (it has \"" +
+                        (root.contains("arrays") ? "arrays" : root.contains("audience") ? "audience" : "air") +
+                        "\"), where a design was expected; give one of its designs");
+    }
     reader.onlyKnownFields(root, kDesignFields, "");
 
     HostDesign design = defaultHostDesign();

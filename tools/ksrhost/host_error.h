@@ -8,7 +8,8 @@
 //   1  bad input: an option, a field of a design, scene or seats file, a
 //      design that breaks the rules under --strict, a module that cannot be
 //      loaded or lacks an export
-//   2  a file could not be read or written, or may not be changed
+//   2  a file could not be read or written, or may not be changed; memory
+//      ran out
 
 #include <stdexcept>
 #include <string>

@@ -2,11 +2,14 @@
 // module as a simulation host does and lets a designer or a tester script it.
 
 #include <iostream>
+#include <new>
 
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "host_error.h"
+#include "interruption.h"
+#include "memory_use.h"
 
 namespace {
 
@@ -46,7 +49,8 @@ int main(int argc, char** argv) {
         "ksrhost"};
     app.footer(
         "Exit status: 0 success; 1 bad input (an option, a field of a design, scene or seats file, a module that\n"
-        "cannot be loaded); 2 a file could not be read or written. Every error names the file, field or option.");
+        "cannot be loaded); 2 a file could not be read or written, or memory ran out. Every error names the file,\n"
+        "field or option.");
     app.require_subcommand(1);
     // Options of the top level (--module) may also stand after the sub-command.
     app.fallthrough();
@@ -88,6 +92,7 @@ int main(int argc, char** argv) {
                                        " --help lists the options)");
     }
 
+    removeTemporariesOnInterruption();
     try {
         if (infoCommand->parsed()) runInfo(LoadedModule(modulePath), info, std::cout);
         if (predictCommand->parsed()) runPredict(LoadedModule(modulePath), predict, std::cout);
@@ -100,6 +105,11 @@ int main(int argc, char** argv) {
         return fail(kExitFileAccess, e.what());
     } catch (const HostError& e) {
         return fail(e.exitStatus(), e.what());
+    } catch (const std::bad_alloc&) {
+        // Every output is still a temporary file, removed on the way out; the
+        // previous files are as they were.
+        return fail(kExitFileAccess, "out of memory while " + MemoryUse::described() +
+                                         "; nothing was written (take fewer seats, a coarser grid or fewer arrays)");
     } catch (const std::exception& e) {
         return fail(kExitBadInput, std::string("internal error: ") + e.what());
     }

@@ -8,6 +8,7 @@
 #include <iomanip>
 #include <iostream>
 #include <numbers>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -18,6 +19,7 @@
 #include "design_departures.h"
 #include "coverage_map.h"
 #include "host_error.h"
+#include "memory_use.h"
 #include "output_file.h"
 #include "plan_map.h"
 #include "progress.h"
@@ -83,10 +85,9 @@ std::string levelRange(const Seats& seats) {
     return range(low->level, high->level);
 }
 
-void checkPng(const MapOptions& options) {
-    if (options.png.empty()) return;
-    requireFileName(options.png, "--png");
-    requireFolderOf(options.png, "--png");
+// The picture, reserved with the other outputs; none without --png.
+void reservePicture(std::optional<OutputFile>& picture, const MapOptions& options, std::ostream& out) {
+    if (!options.png.empty()) picture.emplace(options.png, "--png", out, ".png");
 }
 
 void runSection(const LoadedModule& module, const MapOptions& options, const Scene& scene, const MapQuantity& quantity,
@@ -120,12 +121,18 @@ void runSection(const LoadedModule& module, const MapOptions& options, const Sce
         line.start[2] = line.end[2] = kEarHeight;
     } else {
         std::tie(line.start, line.end) = parseSegment(options.line, "--line");
+        if (line.start == line.end) {
+            throw HostError("--line: the two ends are the same point '" + options.line +
+                            "'; give two different points x,y,z:x,y,z");
+        }
     }
 
     const std::string sectionPath = options.output + "_section.csv";
     const std::string linePath = options.output + "_line.csv";
     OutputFile sectionFile(sectionPath, "-o", out);
     OutputFile lineFile(linePath, "-o", out);
+    std::optional<OutputFile> picture;
+    reservePicture(picture, options, out);
 
     const AppliedAir air = applyAir(module, scene.air);
     reportNotes(air.notes);
@@ -133,6 +140,8 @@ void runSection(const LoadedModule& module, const MapOptions& options, const Sce
     Progress progress("map", "seats", static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows) +
                                           static_cast<size_t>(line.points),
                       std::cerr);
+    const MemoryUse use("mapping a section of " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) +
+                        " seats and a line of " + std::to_string(line.points));
     const CoverageMap map = computeCoverage(sound, reference, grid, line, quantity, &progress);
 
     auto boxes = [&](std::ostream& file) {
@@ -163,6 +172,9 @@ void runSection(const LoadedModule& module, const MapOptions& options, const Sce
                 << shortest(s.seat[2]) << "," << decimal(s.alongAim, 4) << "," << decimal(s.level, 3) << "\n";
     }
     lineFile.finish();
+    // Both files are complete before either replaces its predecessor.
+    sectionFile.commit();
+    lineFile.commit();
 
     const std::string unit = std::string(" ") + unitOf(quantity);
     out << "Quantity: " << describe(quantity) << "\n";
@@ -172,8 +184,10 @@ void runSection(const LoadedModule& module, const MapOptions& options, const Sce
     out << "Line:     " << line.points << " seats from (" << joined(line.start) << ") to (" << joined(line.end)
         << "): " << levelRange(map.line) << unit << "\n";
     out << "Wrote     " << sectionPath << ", " << linePath << "\n";
-    if (!options.png.empty()) {
-        renderPicture({"--section", sectionPath, linePath, options.png}, options.png, {sectionPath, linePath});
+    if (picture) {
+        renderPicture({"--section", sectionPath, linePath, picture->temporaryPath()}, options.png,
+                      {sectionPath, linePath});
+        picture->commit();
         out << "Drew      " << options.png << "\n";
     }
 }
@@ -233,11 +247,14 @@ void runPlane(const LoadedModule& module, const MapOptions& options, const Scene
     const std::string summaryPath = options.output + "_plane_summary.json";
     OutputFile planeFile(planePath, "-o", out);
     OutputFile summaryFile(summaryPath, "-o", out);
+    std::optional<OutputFile> picture;
+    reservePicture(picture, options, out);
 
     const AppliedAir air = applyAir(module, scene.air);
     reportNotes(air.notes);
     SceneSound sound(module, scene.arrays);
     Progress progress("map", "seats", seats, std::cerr);
+    const MemoryUse use("mapping " + std::to_string(seats) + " seats in plan");
     const PlanMap map = computePlan(sound, areas, grid, quantity, &progress);
 
     std::ostream& plane = planeFile.stream();
@@ -290,6 +307,8 @@ void runPlane(const LoadedModule& module, const MapOptions& options, const Scene
     summary["arrays"] = arrayList;
     summaryFile.stream() << summary.dump(2) << "\n";
     summaryFile.finish();
+    planeFile.commit();
+    summaryFile.commit();
 
     out << "Quantity: " << describe(quantity) << ", " << unitOf(quantity) << "\n";
     out << "Plane:    " << map.seats.size() << " seats on a " << decimal(step, 6) << " m grid, " << areas.size()
@@ -301,8 +320,9 @@ void runPlane(const LoadedModule& module, const MapOptions& options, const Scene
     for (size_t a = 0; a < areas.size(); ++a) printStatistics(out, areas[a].name, map.areaStatistics[a]);
     if (areas.size() > 1) printStatistics(out, "all areas", map.statistics);
     out << "Wrote     " << planePath << ", " << summaryPath << "\n";
-    if (!options.png.empty()) {
-        renderPicture({"--plane", planePath, options.png}, options.png, {planePath});
+    if (picture) {
+        renderPicture({"--plane", planePath, picture->temporaryPath()}, options.png, {planePath});
+        picture->commit();
         out << "Drew      " << options.png << "\n";
     }
 }
@@ -348,6 +368,12 @@ CLI::App* addMapCommand(CLI::App& app, MapOptions& options) {
                         "PREFIX_plane.csv and PREFIX_plane_summary.json")
         ->capture_default_str();
     command->add_option("--png", options.png, "Also draw the map into this PNG file");
+    for (const char* name : {"--distance", "--height", "--grid", "--line", "--line-points"}) {
+        const std::string given = name;
+        command->get_option(given)->each([&options, given](const std::string&) {
+            options.sectionOptionsGiven.push_back(given);
+        });
+    }
     return command;
 }
 
@@ -356,8 +382,13 @@ void runMap(const LoadedModule& module, const MapOptions& options, std::ostream&
     for (const SceneArray& array : scene.arrays) reportDepartures(array.design, array.source, options.strict);
     const MapQuantity quantity = readQuantity(options);
     requireFileName(options.output, "-o");
-    checkPng(options);
+    if (!options.png.empty()) requireFileName(options.png, "--png");
     if (!options.plane && !options.areas.empty()) throw HostError("--area: give --plane as well to map the areas");
+    if (options.plane && !options.sectionOptionsGiven.empty()) {
+        throw HostError(options.sectionOptionsGiven.front() +
+                        ": shapes the vertical section, which --plane does not draw (the plan's grid is "
+                        "--resolution, its seats the audience areas)");
+    }
     if (options.earHeight < 0.0 || options.earHeight > 10.0 || !std::isfinite(options.earHeight)) {
         throw HostError("--ear-height: expected 0..10 m, got " + decimal(options.earHeight, 3));
     }

@@ -1,10 +1,12 @@
 #include "module_loader.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
 #include "host_error.h"
+#include "module_image.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -78,6 +80,9 @@ std::string defaultModulePath() {
 
 LoadedModule::LoadedModule(const std::string& path) {
     const std::string requested = path.empty() ? defaultModulePath() : path;
+    if (const std::optional<std::string> problem = moduleFileProblem(requested)) {
+        throw HostError("cannot load the module '" + requested + "': the file " + *problem);
+    }
     std::string error;
     handle_ = openModule(requested, error);
     if (handle_ == nullptr) throw HostError("cannot load the module '" + requested + "': " + error);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "map_levels.h"
+
 namespace ksrhost {
 
 namespace {
@@ -54,25 +56,29 @@ size_t countPlanSeats(const std::vector<AudienceArea>& areas, const PlanGrid& gr
 }
 
 PlanMap computePlan(SceneSound& sound, const std::vector<AudienceArea>& areas, const PlanGrid& grid,
-                    const MapQuantity& quantity, Progress* progress) {
+                    const MapQuantity& quantity, Progress* progress, unsigned threads) {
     PlanMap map;
     map.grid = grid;
-    std::vector<std::vector<double>> levels(areas.size());
-    std::vector<double> all;
     forEachNode(areas, grid, [&](size_t a, long i, long j, double x, double y) {
         PlanSeat seat;
         seat.area = a;
         seat.column = i;
         seat.row = j;
         seat.seat = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(earLevel(areas[a], x, y))};
-        seat.level = seatLevel(sound.respond(seat.seat), quantity);
-        levels[a].push_back(seat.level);
-        all.push_back(seat.level);
         map.seats.push_back(seat);
-        if (progress != nullptr) progress->advance(1);
     });
-    for (std::vector<double>& area : levels) map.areaStatistics.push_back(levelStatistics(std::move(area)));
-    map.statistics = levelStatistics(std::move(all));
+    std::vector<Triple> positions;
+    positions.reserve(map.seats.size());
+    for (const PlanSeat& seat : map.seats) positions.push_back(seat.seat);
+    const std::vector<double> levels = mapLevels(sound, positions, quantity, progress, threads);
+
+    std::vector<std::vector<double>> areaLevels(areas.size());
+    for (size_t s = 0; s < map.seats.size(); ++s) {
+        map.seats[s].level = levels[s];
+        areaLevels[map.seats[s].area].push_back(levels[s]);
+    }
+    for (std::vector<double>& area : areaLevels) map.areaStatistics.push_back(levelStatistics(std::move(area)));
+    map.statistics = levelStatistics(levels);
     return map;
 }
 

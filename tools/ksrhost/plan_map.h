@@ -44,8 +44,9 @@ struct PlanMap {
     LevelStatistics statistics;                   // over every seat
 };
 
-// progress may be null.
+// progress may be null. The sums run on threads threads, the calling one
+// among them; the map is the same for any count.
 PlanMap computePlan(SceneSound& sound, const std::vector<AudienceArea>& areas, const PlanGrid& grid,
-                    const MapQuantity& quantity, Progress* progress);
+                    const MapQuantity& quantity, Progress* progress, unsigned threads = machineThreads());
 
 }  // namespace ksrhost

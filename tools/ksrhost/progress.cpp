@@ -27,13 +27,24 @@ Progress::Progress(std::string what, std::string unit, size_t total, std::ostrea
     : what_(std::move(what)), unit_(std::move(unit)), total_(total), err_(err), start_(Clock::now()),
       lastReport_(start_) {}
 
+double Progress::secondsPerItem(Clock::time_point now) const {
+    const double paced = Seconds(now - paceStart_).count();
+    if (done_ > paceDone_ && paced > 0.0) return paced / static_cast<double>(done_ - paceDone_);
+    return Seconds(now - start_).count() / static_cast<double>(done_);
+}
+
 void Progress::advance(size_t count) {
-    done_ += count;
     const Clock::time_point now = Clock::now();
+    if (done_ == 0 && count > 0) {
+        paceStart_ = now;
+        paceDone_ = count;
+    }
+    done_ += count;
     const double elapsed = Seconds(now - start_).count();
-    if (!estimated_ && elapsed >= kEstimateAfterSeconds && done_ > 0 && done_ < total_) {
+    if (!estimated_ && Seconds(now - paceStart_).count() >= kEstimateAfterSeconds && done_ > paceDone_ &&
+        done_ < total_) {
         estimated_ = true;
-        const double whole = elapsed * static_cast<double>(total_) / static_cast<double>(done_);
+        const double whole = elapsed + secondsPerItem(now) * static_cast<double>(total_ - done_);
         if (whole > kLongSeconds) {
             err_ << "ksrhost: " << what_ << ": " << total_ << " " << unit_ << " take about " << duration(whole)
                  << "; a coarser grid is quicker\n" << std::flush;
@@ -51,8 +62,7 @@ void Progress::report(Clock::time_point now) {
     if (done_ >= total_ || done_ == 0) return;
     lastReport_ = now;
     reported_ = true;
-    const double elapsed = Seconds(now - start_).count();
-    const double left = elapsed * static_cast<double>(total_ - done_) / static_cast<double>(done_);
+    const double left = secondsPerItem(now) * static_cast<double>(total_ - done_);
     err_ << "ksrhost: " << what_ << ": " << 100 * done_ / total_ << " % of " << total_ << " " << unit_ << ", about "
          << duration(left) << " left\n"
          << std::flush;

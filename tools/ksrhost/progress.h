@@ -24,10 +24,17 @@ public:
 private:
     void report(Clock::time_point now);
 
+    // Seconds each item takes, measured from the first advance on: the
+    // set-up before the first item (laying out a large grid) says nothing
+    // of the items' pace.
+    double secondsPerItem(Clock::time_point now) const;
+
     std::string what_, unit_;
     size_t total_ = 0, done_ = 0;
     std::ostream& err_;
     Clock::time_point start_, lastReport_;
+    Clock::time_point paceStart_;  // the first advance
+    size_t paceDone_ = 0;          // items done by then
     bool estimated_ = false, reported_ = false;
 };
 

@@ -140,6 +140,9 @@ AudienceArea readArea(const SceneReader& reader, const json& entry, const std::s
         corners.push_back(reader.point(list[i], where + ".cornersM[" + std::to_string(i) + "]", kMaxCoordinate,
                                        "a corner [x, y, z] in metres"));
     }
+    if (entry.contains("earHeightM") && entry["earHeightM"].is_number() && entry["earHeightM"].get<double>() < 0.0) {
+        reader.fail(where + ".earHeightM", entry["earHeightM"].dump() + " is outside 0..10");
+    }
     const double ear = entry.contains("earHeightM") ? reader.number(entry["earHeightM"], where + ".earHeightM", 10.0)
                                                     : AudienceArea{}.earHeight;
     return makeAudienceArea(std::move(name), std::move(corners), ear, reader.named(where));
@@ -155,7 +158,9 @@ Triple conventionAngles(const HostDesign& design) {
 
 bool isSceneJson(std::string_view text) {
     const json root = json::parse(text.begin(), text.end(), nullptr, false);
-    return root.is_object() && root.contains("arrays");
+    // A scene's own fields; a design has none of them.
+    return root.is_object() && !root.contains("boxes") &&
+           (root.contains("arrays") || root.contains("audience") || root.contains("air"));
 }
 
 Scene parseSceneJson(std::string_view text, const std::string& path) {
@@ -171,6 +176,7 @@ Scene parseSceneJson(std::string_view text, const std::string& path) {
     if (root.contains("name")) scene.name = reader.text(root["name"], "name");
     if (root.contains("air")) readAir(reader, root["air"], scene.air);
 
+    if (!root.contains("arrays")) reader.fail("arrays", "missing: a scene lists its arrays (a list of one or more)");
     const json& arrays = root["arrays"];
     if (!arrays.is_array() || arrays.empty()) reader.fail("arrays", "expected a list of one or more arrays");
     if (arrays.size() > kMaxSceneArrays) reader.fail("arrays", "more than 32 arrays");

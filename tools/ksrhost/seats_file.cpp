@@ -1,5 +1,7 @@
 #include "seats_file.h"
 
+#include <sstream>
+
 #include "host_error.h"
 #include "text_values.h"
 
@@ -47,36 +49,41 @@ bool isNumber(const std::string& text) {
 
 }  // namespace
 
-std::vector<NamedSeat> parseSeatsCsv(std::string_view text, const std::string& source) {
-    std::vector<NamedSeat> seats;
-    std::vector<std::string> fields;
-    size_t lineNumber = 0;
-    bool firstLine = true;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte-order mark some editors write
-    while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        ++lineNumber;
+bool SeatsReader::next(NamedSeat& seat) {
+    while (std::getline(in_, line_)) {
+        ++lineNumber_;
+        std::string_view line = line_;
+        // A byte-order mark some editors write.
+        if (lineNumber_ == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const std::string where = source + ": line " + std::to_string(lineNumber);
         const std::string content = trim(std::string(line));
         if (content.empty() || content.front() == '#') continue;
-        if (!splitFields(content, fields)) throw HostError(where + ": a quote is not closed");
-        for (std::string& f : fields) f = trim(f);
-        const bool header = firstLine && !isNumber(fields[0]);
-        firstLine = false;
+        const std::string where = source_ + ": line " + std::to_string(lineNumber_);
+        if (!splitFields(content, fields_)) throw HostError(where + ": a quote is not closed");
+        for (std::string& f : fields_) f = trim(f);
+        const bool header = firstLine_ && !isNumber(fields_[0]);
+        firstLine_ = false;
         if (header) continue;
-        if (fields.size() < 3 || fields.size() > 4) {
+        if (fields_.size() < 3 || fields_.size() > 4) {
             throw HostError(where + ": expected x,y,z or x,y,z,name, got '" + content + "'");
         }
-        if (seats.size() == kMaxSeatsInFile) throw HostError(source + ": more than 1000000 seats");
-        NamedSeat seat;
-        seat.position = parsePoint(fields[0] + "," + fields[1] + "," + fields[2], where);
-        if (fields.size() == 4) seat.name = fields[3];
-        seats.push_back(std::move(seat));
+        if (count_ == kMaxSeatsInFile) throw HostError(source_ + ": more than 1000000 seats");
+        seat.position = parsePoint(fields_[0] + "," + fields_[1] + "," + fields_[2], where);
+        seat.name = fields_.size() == 4 ? fields_[3] : std::string();
+        ++count_;
+        return true;
     }
-    if (seats.empty()) throw HostError(source + ": no seats (expected lines x,y,z or x,y,z,name)");
+    if (in_.bad()) throw FileError("cannot read " + source_ + ": a read failed at line " + std::to_string(lineNumber_ + 1));
+    if (count_ == 0) throw HostError(source_ + ": no seats (expected lines x,y,z or x,y,z,name)");
+    return false;
+}
+
+std::vector<NamedSeat> parseSeatsCsv(std::string_view text, const std::string& source) {
+    std::istringstream in{std::string(text)};
+    SeatsReader reader(in, source);
+    std::vector<NamedSeat> seats;
+    NamedSeat seat;
+    while (reader.next(seat)) seats.push_back(seat);
     return seats;
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -15,6 +16,7 @@
 #include "commands.h"
 #include "design/auto_splay.h"
 #include "host_error.h"
+#include "output_file.h"
 #include "model/band_average.h"
 #include "text_values.h"
 
@@ -190,15 +192,9 @@ Json pictureJson(const ksr::SplayRequest& request, const ksr::SplayResult& resul
     return picture;
 }
 
-std::ofstream openOutput(const std::string& path) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) throw HostError("cannot write '" + path + "'");
-    return file;
-}
-
-void writeJson(std::ofstream& file, const std::string& path, const Json& json) {
-    file << json.dump(2) << "\n";
-    if (!file.flush()) throw HostError("cannot write '" + path + "'");
+void writeJson(OutputFile& file, const Json& json) {
+    file.stream() << json.dump(2) << "\n";
+    file.finish();
 }
 
 // render_splay.py beside this program (an installed copy), else in the sources.
@@ -233,7 +229,7 @@ void render(const std::string& data, const std::string& png) {
     const int status = child > 0 && waitpid(child, &wait, 0) == child && WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
 #endif
     if (status != 0) {
-        throw HostError("--png: drawing with " + script + " failed (it needs Python 3 with matplotlib)");
+        throw FileError("--png: drawing with " + script + " failed (it needs Python 3 with matplotlib)");
     }
 }
 
@@ -278,17 +274,20 @@ void runSplay(const SplayOptions& options, std::ostream& out) {
     if (const std::optional<std::string> problem = ksr::checkSplayRequest(given.working, request)) {
         throw HostError(*problem);
     }
-    // Every output opens before the work starts, so that a bad path fails
-    // at once.
-    std::ofstream designFile = openOutput(options.output);
-    std::ofstream reportFile;
-    if (!options.report.empty()) reportFile = openOutput(options.report);
-    std::string picturePath;
-    std::ofstream pictureFile;
+    requireDistinctFiles(options.output, "-o", options.report, "--report");
+    requireDistinctFiles(options.output, "-o", options.png, "--png");
+    requireDistinctFiles(options.report, "--report", options.png, "--png");
+    // Every output is reserved before the work starts, so that a bad path
+    // fails at once; each replaces its predecessor only when all are written.
+    OutputFile designFile(options.output, "-o", out);
+    std::optional<OutputFile> reportFile;
+    if (!options.report.empty()) reportFile.emplace(options.report, "--report", out);
+    std::optional<OutputFile> picture, pictureData;
     if (!options.png.empty()) {
-        openOutput(options.png);
-        picturePath = options.png + ".data.json";
-        pictureFile = openOutput(picturePath);
+        picture.emplace(options.png, "--png", out, ".png");
+        // What the renderer reads: a temporary file beside the picture, never
+        // kept.
+        pictureData.emplace(options.png + ".data.json", "--png", out, ".json");
     }
 
     const ksr::SplayResult result = ksr::autoSplay(given.working, request);
@@ -300,7 +299,15 @@ void runSplay(const SplayOptions& options, std::ostream& out) {
     name << "Auto-splay of " << std::filesystem::path(options.design).filename().string() << " for an audience from "
          << tidy(request.near) << " m to " << tidy(request.far) << " m, rigged at " << tidy(request.trim) << " m";
     design["name"] = name.str();
-    writeJson(designFile, options.output, design);
+    writeJson(designFile, design);
+    if (reportFile) writeJson(*reportFile, reportJson(options, request, result));
+    if (picture) {
+        writeJson(*pictureData, pictureJson(request, result));
+        render(pictureData->temporaryPath(), picture->temporaryPath());
+    }
+    designFile.commit();
+    if (reportFile) reportFile->commit();
+    if (picture) picture->commit();
 
     const double constant = result.constantCurvature.figures.summary;
     out << std::fixed << std::setprecision(2);
@@ -314,24 +321,8 @@ void runSplay(const SplayOptions& options, std::ostream& out) {
     out << "Work:                " << result.evaluations << " designs evaluated in " << result.seconds << " s\n";
     for (const std::string& statement : result.unreached) out << "Not reached:         " << statement << "\n";
     out << "Wrote                " << options.output << "\n";
-    if (!options.report.empty()) {
-        writeJson(reportFile, options.report, reportJson(options, request, result));
-        out << "Wrote                " << options.report << "\n";
-    }
-    if (!options.png.empty()) {
-        writeJson(pictureFile, picturePath, pictureJson(request, result));
-        pictureFile.close();
-        std::error_code ignored;
-        try {
-            render(picturePath, options.png);
-        } catch (const HostError&) {
-            std::filesystem::remove(picturePath, ignored);
-            std::filesystem::remove(options.png, ignored);
-            throw;
-        }
-        std::filesystem::remove(picturePath, ignored);
-        out << "Drew                 " << options.png << "\n";
-    }
+    if (reportFile) out << "Wrote                " << options.report << "\n";
+    if (picture) out << "Drew                 " << options.png << "\n";
 }
 
 }  // namespace ksrhost
