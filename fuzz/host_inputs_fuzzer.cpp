@@ -328,14 +328,27 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
 
     const uint8_t way = input.byte();
     if ((way & 2) != 0) {
-        // A command's output file, opened before the work and written at
-        // the end; a target it refuses is named in a HostError.
+        // A command's output file, reserved before the work and replacing
+        // the target only when the command commits it; a run that ends
+        // without committing leaves the old file. A refused target is named
+        // in a HostError.
         std::ostringstream standard;
         try {
-            ksrhost::OutputFile file(named.string(), "--out", standard);
-            file.stream() << part(parts, 0);
-            file.finish();
-            FUZZ_CHECK(readFile(target) == part(parts, 0));
+            const bool completes = (way & 4) != 0;
+            {
+                ksrhost::OutputFile file(named.string(), "--out", standard);
+                file.stream() << part(parts, 0);
+                if (completes) {
+                    file.commit();
+                } else {
+                    file.finish();
+                }
+            }
+            if (completes) {
+                FUZZ_CHECK(readFile(target) == part(parts, 0));
+            } else if (oldFile) {
+                FUZZ_CHECK(readFile(target) == old);
+            }
         } catch (const HostError&) {
             if (oldFile) FUZZ_CHECK(readFile(target) == old);
         }
@@ -345,17 +358,18 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
         // fails must leave the old file too.
         const std::string& fresh = part(parts, 0);
         const bool fillFails = (input.byte() % 4) == 0;
+        std::string reason;
         const int32_t status = ksr::replaceFile(named.string(), [&](ksr::ByteSink& sink) {
             for (size_t at = 0; at < fresh.size(); at += 7) {
                 if (!sink.append(std::string_view(fresh).substr(at, 7))) return false;
             }
             return !fillFails;
-        });
+        }, &reason);
         if (status == 0) {
             FUZZ_CHECK(!fillFails);
             FUZZ_CHECK(readFile(target) == fresh);
         } else {
-            FUZZ_CHECK(status == -1);
+            FUZZ_CHECK(status == -1 && (fillFails || !reason.empty()));
             if (oldFile) FUZZ_CHECK(readFile(target) == old);
         }
     } else {
