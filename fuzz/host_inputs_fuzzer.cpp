@@ -53,26 +53,35 @@ namespace fs = std::filesystem;
 using ksr::fuzz::FuzzInput;
 using ksrhost::HostError;
 
-// One scratch folder per process, in memory where the system offers it
-// (file operations on a disk would take most of the time). Every surface
-// overwrites the files it uses; the output cases start from an empty folder.
-const fs::path& scratch() {
-    static const fs::path folder = [] {
-        std::error_code error;
-        const fs::path base = fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0
-                                  ? fs::path("/dev/shm")
-                                  : fs::temp_directory_path();
+// The scratch folder of the input being run: made for each input and
+// removed after it (libFuzzer ends a process without running exit handlers,
+// so nothing may wait for the end of the process). In memory where the
+// system offers it: file operations on a disk would take most of the time.
+fs::path currentScratch;
+
+const fs::path& scratch() { return currentScratch; }
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        static const fs::path base = [] {
+            std::error_code error;
+            return fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm")
+                                                                                        : fs::temp_directory_path();
+        }();
         std::string pattern = (base / "ksr-fuzz-host-XXXXXX").string();
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-        const fs::path made = pattern;
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(scratch(), ignored);
-        });
-        return made;
-    }();
-    return folder;
-}
+        currentScratch = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::permissions(currentScratch / "out", fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(currentScratch, ignored);
+        currentScratch.clear();
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+};
 
 void emptyFolder(const fs::path& folder) {
     std::error_code ignored;
@@ -392,6 +401,7 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
+    const ScratchFolder folder;
     FuzzInput input(data, 4);
     const uint8_t surface = input.byte();
     const std::vector<std::string> parts = texts(data + 4, size - 4);
