@@ -82,7 +82,15 @@ TypeChoice chooseBoxType(WorkingDesign& design, std::span<const int32_t> selecte
     forSelected(design, selected, [type](DesignBox& box) { box.type = type; });
 
     const StackingCheck check = checkStacking(design);
-    if (!check.passes) enforceStacking(design, ClampAngles::repairedOnly);
+    if (!check.passes) {
+        enforceStacking(design, ClampAngles::repairedOnly);
+        // The check stopped at the first pair that failed, and the repair
+        // clamps only what it repaired: a selected box further down still
+        // hangs at the angle of its old pair. A second walk, which now
+        // passes, clamps every pair as a passing check does.
+        const StackingCheck repaired = checkStacking(design);
+        static_cast<void>(repaired);
+    }
     const bool layoutChanged = !check.passes || !check.anglesUnchanged;
     if (layoutChanged) recomputeElevations(design);
     return TypeChoice{type, layoutChanged};
@@ -91,8 +99,11 @@ TypeChoice chooseBoxType(WorkingDesign& design, std::span<const int32_t> selecte
 std::optional<int32_t> choosePreset(WorkingDesign& design, std::span<const int32_t> selected, int32_t currentBox,
                                     int32_t preset, int32_t presetEntries) {
     if (!isBoxIndex(currentBox) || selected.empty()) return std::nullopt;
+    // A preset choice changes presets only: every box keeps its own model,
+    // so the array rigs as before. (Handing the current box's model to the
+    // other selected boxes would put, say, a 9 below an 8 unchecked.)
     const int32_t type = presetVariant(boxAt(design, currentBox).type, preset);
-    forSelected(design, selected, [type](DesignBox& box) { box.type = type; });
+    boxAt(design, currentBox).type = type;
     if (preset == kPresetFirCurve || (preset == kPresetStandard && presetEntries > 1)) {
         for (DesignBox& box : design.boxes) box.type = presetVariant(box.type, preset);
     }

@@ -46,11 +46,11 @@ TypeChoice chooseBoxType(WorkingDesign& design, std::span<const int32_t> selecte
                          int32_t shownPreset);
 
 // A preset chosen from the preset list, which holds presetEntries entries.
-// The selected boxes take the current box's model in that preset; FIR Curve,
-// or Standard chosen from a list that offered both, goes to every line box
-// of the array. No stacking check follows: both presets of a model stack
-// alike. nullopt (and nothing changes) without a valid current box or
-// selection; otherwise the type the selected boxes got.
+// The current box takes its model in that preset; FIR Curve, or Standard
+// chosen from a list that offered both, goes to every line box of the array
+// that offers it. Every box keeps its model, so no stacking check follows:
+// both presets of a model stack alike. nullopt (and nothing changes) without
+// a valid current box or selection; otherwise the current box's new type.
 std::optional<int32_t> choosePreset(WorkingDesign& design, std::span<const int32_t> selected, int32_t currentBox,
                                     int32_t preset, int32_t presetEntries);
 

@@ -112,7 +112,9 @@ private:
     // The field's own copies of the response data and absorption: filled by
     // the first boxes computed, so a search on a worker thread never touches
     // the module's state.
-    std::unique_ptr<ResponseCache> responseCache_ = std::make_unique<ResponseCache>();
+    // Default-initialised: the copies are written before they are read
+    // (ResponseCache::ready), so some 2 MB need not be zeroed per field.
+    std::unique_ptr<ResponseCache> responseCache_ = std::make_unique_for_overwrite<ResponseCache>();
 
     int32_t toneCount() const { return bandCount_ * kBandAverageTones; }
     size_t pressureCount() const { return receivers_.size() * static_cast<size_t>(toneCount()); }

@@ -60,8 +60,9 @@ bool hasShape(const SplayAngles& angles, const SplayLimits& limits) {
     int32_t reversals = 0;
     for (int32_t k = 1; k < limits.boxCount; ++k) {
         if (!limits.linePair[k]) continue;
-        const int32_t splay = -angles.difference[k];
-        if (splay < limits.smallestSplay || splay > kLargestSplay) return false;
+        const int64_t wide = -static_cast<int64_t>(angles.difference[k]);  // -INT32_MIN does not fit
+        if (wide < limits.smallestSplay || wide > kLargestSplay) return false;
+        const int32_t splay = static_cast<int32_t>(wide);
         if (previous >= 0) {
             if (std::abs(splay - previous) > limits.step) return false;
             if (splay < previous) {
@@ -76,8 +77,10 @@ bool hasShape(const SplayAngles& angles, const SplayLimits& limits) {
 int32_t nearestAllowed(const SplayLimits& limits, int32_t k, int32_t wanted) {
     const std::vector<int32_t>& allowed = limits.allowed[k];
     int32_t best = allowed.empty() ? 0 : allowed.front();
+    // Distances in 64 bits: wanted may be any int32.
+    const auto distance = [wanted](int32_t angle) { return std::llabs(static_cast<int64_t>(angle) - wanted); };
     for (const int32_t angle : allowed) {  // from 0 down, so ties keep the one nearer 0
-        if (std::abs(angle - wanted) < std::abs(best - wanted)) best = angle;
+        if (distance(angle) < distance(best)) best = angle;
     }
     return best;
 }
@@ -105,7 +108,8 @@ SplayAngles shaped(const SplayAngles& angles, const SplayLimits& limits) {
             result.difference[k] = nearestAllowed(limits, k, angles.difference[k]);
             continue;
         }
-        int32_t splay = std::clamp(-angles.difference[k], limits.smallestSplay, kLargestSplay);
+        int32_t splay = static_cast<int32_t>(std::clamp<int64_t>(-static_cast<int64_t>(angles.difference[k]),
+                                                                  limits.smallestSplay, kLargestSplay));
         if (previous >= 0) splay = std::clamp(splay, previous, previous + limits.step);
         result.difference[k] = -splay;
         previous = splay;

@@ -149,6 +149,21 @@ TEST(ChooseBoxType, ClampedAnglesRecomputeTheElevations) {
     EXPECT_EQ(design.elevations[2], -3.0f);
 }
 
+TEST(ChooseBoxType, EverySelectedBoxBelowARepairGetsAnAngleOfItsNewPair) {
+    // Rows 0 and 3 become KSR516 (type 0): box 1 may not follow and is
+    // repaired; box 2, an 8, may stay; box 3, an 8 at +6 below the 8, turns
+    // into a line box below an 8, which hangs at 4 degrees at most.
+    WorkingDesign design = loadDesign(openedWith({4, 4, 8, 8}, 0.0f, 0.0f));
+    design.boxes[3].differenceAngle = 6.0f;
+    const std::array<int32_t, 2> rows0and3{0, 3};
+    EXPECT_TRUE(chooseBoxType(design, rows0and3, 0, kPresetStandard).layoutChanged);
+    EXPECT_EQ(typesOf(design, 4), (std::vector<int32_t>{0, 0, 8, 0}));
+    EXPECT_EQ(design.boxes[3].differenceAngle, 4.0f);
+    EXPECT_EQ(design.elevations[3], 4.0f);
+    WorkingDesign copy = design;
+    EXPECT_TRUE(checkStacking(copy).anglesUnchanged);
+}
+
 TEST(ChoosePreset, StandardFromAFullListTurnsEveryLineBox) {
     WorkingDesign design = loadDesign(openedWith({5, 7, 5, 8, 5}));
     const std::array<int32_t, 1> box1{1};
@@ -163,6 +178,21 @@ TEST(ChoosePreset, StandardFromASingleCabinetsListTouchesOnlyTheSelection) {
     const std::array<int32_t, 1> box1{1};
     EXPECT_EQ(choosePreset(design, box1, 1, kPresetStandard, 1), 8);
     EXPECT_EQ(typesOf(design, 4), (std::vector<int32_t>{5, 8, 5, 5}));
+}
+
+TEST(ChoosePreset, SelectedBoxesOfOtherModelsKeepTheirModel) {
+    // Rows 0 and 2 selected: the current box is a 9, box 2 an 8 below a line
+    // box. Standard from the 9's one-entry list changes nothing; FIR Curve
+    // from a line box's list turns every line box and leaves the cabinets.
+    WorkingDesign design = loadDesign(openedWith({9, 4, 8, 4, 6}));
+    const std::array<int32_t, 2> rows0and2{0, 2};
+    EXPECT_EQ(choosePreset(design, rows0and2, 0, kPresetStandard, 1), 9);
+    EXPECT_EQ(typesOf(design, 5), (std::vector<int32_t>{9, 4, 8, 4, 6}));
+    const std::array<int32_t, 2> rows1and2{1, 2};
+    EXPECT_EQ(choosePreset(design, rows1and2, 1, kPresetFirCurve, 2), 5);
+    EXPECT_EQ(typesOf(design, 5), (std::vector<int32_t>{9, 5, 8, 5, 7}));
+    WorkingDesign copy = design;
+    EXPECT_TRUE(checkStacking(copy).passes);
 }
 
 TEST(ChoosePreset, NeedsACurrentBoxAndASelection) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -109,5 +110,20 @@ TEST(SplayLimits, ShapingAnyAnglesGivesARiggedAndShapedDesign) {
         WorkingDesign design = designOf({6, 6, 6, 4, 4, 8, 4, 4, 4, 4});
         for (int32_t k = 0; k < kMaxBoxes; ++k) design.boxes[k].differenceAngle = static_cast<float>(result.difference[k]);
         EXPECT_TRUE(checkStacking(design).anglesUnchanged) << round;
+    }
+}
+
+TEST(SplayLimits, AnglesAtTheEndsOfTheIntegersAreShapedAndJudgedWithoutOverflow) {
+    const SplayLimits limits = splayLimits(designOf({6, 6, 8, 4, 4}), SplayRequest{});
+    for (const int32_t extreme : {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+        SplayAngles angles;
+        angles.grid = extreme;
+        angles.difference.fill(extreme);
+        const SplayAngles result = shaped(angles, limits);
+        EXPECT_TRUE(isRigged(result, limits)) << extreme;
+        EXPECT_TRUE(hasShape(result, limits)) << extreme;
+        EXPECT_FALSE(hasShape(angles, limits)) << extreme;
+        // The 8 below a line box hangs at 0, -2 or -4 in a proposal.
+        EXPECT_EQ(nearestAllowed(limits, 2, extreme), extreme < 0 ? -4 : 0) << extreme;
     }
 }

@@ -5,7 +5,8 @@
 namespace ksr {
 
 // Back to the state right after load: every instance slot free, none
-// current, flags 0, no install directory, the air at its defaults.
+// current, flags 0, no install directory, the air at its defaults. The
+// response data copies already filled stay filled (they are constant).
 void resetModuleState();
 
 }  // namespace ksr

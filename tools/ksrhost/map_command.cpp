@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "area_option.h"
 #include "commands.h"
 #include "design_departures.h"
 #include "coverage_map.h"
@@ -194,23 +195,7 @@ void runSection(const LoadedModule& module, const MapOptions& options, const Sce
 std::vector<AudienceArea> planeAreas(const MapOptions& options, const Scene& scene) {
     std::vector<AudienceArea> areas = scene.areas;
     for (const std::string& text : options.areas) {
-        // X0:X1,Y0:Y1[,Z]
-        const std::string expected = "a rectangle X0:X1,Y0:Y1 or X0:X1,Y0:Y1,Z in metres";
-        std::vector<std::string> parts;
-        std::string rest = text;
-        for (size_t comma; (comma = rest.find(',')) != std::string::npos; rest.erase(0, comma + 1)) {
-            parts.push_back(rest.substr(0, comma));
-        }
-        parts.push_back(rest);
-        if (parts.size() < 2 || parts.size() > 3) throw HostError("--area: expected " + expected + ", got '" + text + "'");
-        const auto [x0, x1] = parseRange(parts[0], "--area");
-        const auto [y0, y1] = parseRange(parts[1], "--area");
-        double z = 0.0;
-        if (parts.size() == 3) {
-            z = parseNumber(parts[2], "--area");
-            if (std::fabs(z) > kMaxCoordinate) throw HostError("--area: the floor height '" + parts[2] + "' is outside -10000..10000");
-        }
-        areas.push_back(rectangleArea("area " + std::to_string(areas.size() + 1), x0, x1, y0, y1, z, options.earHeight));
+        areas.push_back(parseAreaOption(text, areas.size() + 1, options.earHeight));
     }
     if (areas.empty()) {
         throw HostError("--plane: no audience area; give --area X0:X1,Y0:Y1[,Z] or a scene file with \"audience\"");
