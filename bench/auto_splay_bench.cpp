@@ -15,6 +15,19 @@
 // takes to return after the callback first answers false, 0.3 s into the
 // run (at most 0.2 s).
 //
+// Then venues of several zones (a floor with a balcony over it, a floor
+// that meets a raked tier, a far upper tier, three tiers of a theatre): the
+// summary over all zones of the proposal, of the best constant-curvature
+// array and of the proposal made for the first zone (the floor) alone,
+// judged on all zones; then the same request with gain shading, what it
+// buys (the unshaded summary less the shaded one) and what it costs (the
+// mean level's change, dB). The processor time is the shaded run's.
+//
+// Targets: ratio to constant curvature at most 0.85 on average, 0.92 on a
+// venue whose zones overlap in distance, 0.85 on the others; ratio to the
+// floor-alone proposal at most 0.7; shading never less even; 16 boxes, two
+// zones, shading on: a median of 5 s at most.
+//
 //   auto_splay_bench [--runs N] [--only TEXT]
 //     N runs per venue (default 3); only the venues whose name holds TEXT
 
@@ -24,6 +37,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +76,36 @@ std::vector<Venue> venues() {
         {"floor to balcony, 10 KSR51 V + 6 KSR52 V", balcony, request(12.0, 6.0, 32.0, 0.0, 7.0, 0.0)},
         {"stadium bowl, 16 x KSR51 V FIR", repeated(5, 16), request(24.0, 8.0, 60.0, 2.0, 18.0, -3.0)},
         {"flat arena floor, 16 x KSR51 V", repeated(4, 16), request(13.0, 4.0, 60.0, 0.0, 0.0, -1.5)},
+    };
+}
+
+struct ZoneVenue {
+    const char* name;
+    std::vector<int32_t> types;  // top box first
+    double trim;
+    double slope;
+    std::vector<ksr::SplayZone> zones;  // the floor first
+};
+
+bool overlapping(const ZoneVenue& venue) {
+    for (size_t a = 0; a < venue.zones.size(); ++a) {
+        for (size_t b = a + 1; b < venue.zones.size(); ++b) {
+            if (venue.zones[a].near < venue.zones[b].far && venue.zones[b].near < venue.zones[a].far) return true;
+        }
+    }
+    return false;
+}
+
+std::vector<ZoneVenue> zoneVenues() {
+    std::vector<int32_t> theatre = repeated(4, 8);
+    theatre.insert(theatre.end(), 4, 6);  // KSR52 V below KSR51 V for the stalls
+    return {
+        {"floor + balcony, 12 x KSR51 V", repeated(4, 12), 12.0, 0.0, {{5, 30, 0, 0, 0}, {18, 35, 7, 8, 0}}},
+        {"floor + tier, 10 x KSR527", repeated(2, 10), 9.0, 0.0, {{4, 20, 0, 0, 0}, {20, 32, 0, 5, 0}}},
+        {"floor + far upper tier, 16 x KSR52 V", repeated(6, 16), 22.0, -1.5, {{8, 40, 0, 0, 0}, {50, 75, 8, 18, 0}}},
+        {"arena floor + balcony, 16 x KSR51 V", repeated(4, 16), 15.0, 0.0, {{4, 40, 0, 0, 0}, {24, 45, 9, 12, 0}}},
+        {"stalls + circle + upper circle, 12 boxes", theatre, 16.0, -1.0,
+         {{3, 22, 0, 1, 0}, {14, 26, 5, 7, 0}, {20, 32, 10, 13, 0}}},
     };
 }
 
@@ -133,6 +177,88 @@ std::string anglesOf(const ksr::WorkingDesign& design) {
     return text;
 }
 
+double secondsOf(const std::function<void()>& work) {
+    const double before = threadSeconds();
+    work();
+    return threadSeconds() - before;
+}
+
+// The venues of several zones; returns the mean ratio to constant
+// curvature, and the processor times of the shaded 16-box runs in sixteen.
+double zoneTable(int runs, const std::string& only, std::vector<double>& sixteen) {
+    std::printf("\n%-42s %5s %5s %6s %6s %6s %7s %6s %7s %6s %6s %7s %8s %8s\n", "venue (zones)", "boxes", "zones",
+                "prop", "const", "ratio", "floor1", "ratio", "shaded", "buys", "costs", "gap ms", "cpu med", "cpu max");
+    double ratioSum = 0.0, worstOverlap = 0.0, worstOther = 0.0, worstFloor = 0.0, worstShading = -1e9;
+    int count = 0;
+    for (const ZoneVenue& venue : zoneVenues()) {
+        if (std::string(venue.name).find(only) == std::string::npos) continue;
+        const ksr::WorkingDesign design = designOf(venue.types);
+        ksr::SplayRequest request;
+        request.trim = venue.trim;
+        request.slope = venue.slope;
+        request.zones = venue.zones;
+        const ksr::SplayResult plain = ksr::autoSplay(design, request);
+        if (plain.evaluations == 0) {
+            std::printf("%-42s refused: %s\n", venue.name, plain.unreached.front().c_str());
+            continue;
+        }
+
+        // The proposal for the floor alone, judged on every zone: the input
+        // of a run over all zones is evaluated as handed in.
+        ksr::SplayRequest floorOnly = request;
+        floorOnly.zones.resize(1);
+        const ksr::SplayResult forFloor = ksr::autoSplay(design, floorOnly);
+        const double floorJudged = ksr::autoSplay(forFloor.proposal.design, request).input.figures.summary;
+
+        ksr::SplayRequest shading = request;
+        shading.shadeGains = true;
+        ksr::SplayResult shaded;
+        std::vector<double> seconds;
+        for (int run = 0; run < runs; ++run) {
+            seconds.push_back(secondsOf([&] { shaded = ksr::autoSplay(design, shading); }));
+        }
+        std::sort(seconds.begin(), seconds.end());
+        const ProgressGaps gaps = longestProgressGaps(design, shading);
+        if (design.boxCount == 16) sixteen.insert(sixteen.end(), seconds.begin(), seconds.end());
+
+        const double proposal = plain.proposal.figures.summary;
+        const double constant = plain.constantCurvature.figures.summary;
+        const double ratio = proposal / constant;
+        const double floorRatio = proposal / floorJudged;
+        const double buys = shaded.unshaded.figures.summary - shaded.proposal.figures.summary;
+        const double costs = shaded.proposal.figures.meanLevel1to8k - shaded.unshaded.figures.meanLevel1to8k;
+        ratioSum += ratio;
+        ++count;
+        (overlapping(venue) ? worstOverlap : worstOther) =
+            std::max(overlapping(venue) ? worstOverlap : worstOther, ratio);
+        worstFloor = std::max(worstFloor, floorRatio);
+        worstShading = std::max(worstShading, -buys);
+        std::printf("%-42s %5d %5zu %6.2f %6.2f %6.3f %7.2f %6.3f %7.2f %6.2f %+6.2f %7.1f %8.2f %8.2f\n", venue.name,
+                    design.boxCount, venue.zones.size(), proposal, constant, ratio, floorJudged, floorRatio,
+                    shaded.proposal.figures.summary, buys, costs, gaps.work, seconds[seconds.size() / 2],
+                    seconds.back());
+        for (size_t z = 0; z < plain.proposal.zones.size(); ++z) {
+            const ksr::ZoneFigures& zone = plain.proposal.zones[z];
+            std::printf("    zone %zu: evenness %.2f dB, offset %+.2f dB, within 3 dB %.0f %%\n", z + 1, zone.summary,
+                        zone.offset, 100.0 * zone.shareWithin3dB);
+        }
+        std::string gains;
+        for (int32_t k = 0; k < design.boxCount; ++k) {
+            char text[16];
+            std::snprintf(text, sizeof text, " %g", shaded.proposal.design.boxes[k].gain);
+            gains += text;
+        }
+        std::printf("    proposal %s   constant %s   shaded gains%s\n", anglesOf(plain.proposal.design).c_str(),
+                    anglesOf(plain.constantCurvature.design).c_str(), gains.c_str());
+    }
+    if (count == 0) return 0.0;
+    std::printf("\nzones: ratio mean %.3f (target <= 0.85), worst with overlap %.3f (<= 0.92), worst other %.3f "
+                "(<= 0.85); worst ratio to the floor-alone proposal %.3f (<= 0.7); shading at worst %+.3f dB "
+                "(target <= 0)\n",
+                ratioSum / count, worstOverlap, worstOther, worstFloor, worstShading);
+    return ratioSum / count;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,14 +314,23 @@ int main(int argc, char** argv) {
         for (const std::string& note : result.unreached) std::printf("    unreached: %s\n", note.c_str());
     }
     std::sort(sixteenMedians.begin(), sixteenMedians.end());
+    std::vector<double> zoneSixteen;
+    zoneTable(runs, only, zoneSixteen);
     std::printf("\nprogress: longest wait %.1f ms of work (target <= 50; %.1f ms on the wall clock), stop after false "
                 "%.1f ms (target <= 200)\n",
                 worstGap, worstWallGap, worstStop);
-    std::printf("ratio: mean %.3f (target <= 0.75), worst %.3f (target <= 0.85)\n", ratioSum / all.size(),
-                worstRatio);
+    if (!all.empty()) {
+        std::printf("ratio: mean %.3f (target <= 0.75), worst %.3f (target <= 0.85)\n", ratioSum / all.size(),
+                    worstRatio);
+    }
     if (!sixteenMedians.empty()) {
         std::printf("16 boxes: median %.2f s (target <= 2), worst %.2f s (target <= 5)\n",
                     sixteenMedians[sixteenMedians.size() / 2], worstSixteen);
+    }
+    if (!zoneSixteen.empty()) {
+        std::sort(zoneSixteen.begin(), zoneSixteen.end());
+        std::printf("16 boxes, several zones, shading on: median %.2f s (target <= 5), worst %.2f s\n",
+                    zoneSixteen[zoneSixteen.size() / 2], zoneSixteen.back());
     }
     return 0;
 }

@@ -5,24 +5,36 @@
 //
 // Geometry (the host tool's): the array's reference point at (0, 0, trim),
 // aimed towards -y and tilted by its grid elevation (array angles
-// (0, grid, 0)). The audience is a straight line in the vertical plane of the
-// aim; receivers lie evenly along it at ear height, at most 0.5 m apart,
-// from (0, -near, floorNear + ear) to (0, -far, floorFar + ear) (both
-// included). Distances are horizontal, from the reference point. Air 20 °C, 50 %,
+// (0, grid, 0)). The audience is 1 to 8 zones, each a straight run of seats
+// in the vertical plane of the aim; a zone's receivers lie evenly along it
+// at ear height, at most 0.5 m apart, from (0, -near, floorNear + ear) to
+// (0, -far, floorFar + ear) (both included). Zones may overlap in distance
+// (a balcony over the floor) or meet (a floor, then a raked tier).
+// Distances are horizontal, from the reference point. Air 20 °C, 50 %,
 // 1013.25 hPa, 343 m/s, absorption on; flat filter.
 //
 // A band level at a receiver is the band-averaged complex sum of the boxes
 // (model/band_average.h), each box as componentResponse gives it. The target
-// at a receiver is slope · log2(d / near). The summary figure is the mean
-// over bands 11..20 (1 kHz to 8 kHz) of the standard deviation over
-// receivers of (level - target - that band's mean); lower is more even.
+// at a receiver is slope · log2(d / d0), d0 the nearest receiver's distance.
+// Every receiver of a zone weighs the zone's weight shared among its
+// receivers (by default the zone's length, so that every metre of seats
+// counts the same). The summary figure is the mean over bands 11..20
+// (1 kHz to 8 kHz) of the weighted standard deviation over all receivers of
+// (level - target - that band's weighted mean); lower is more even.
 //
 // A proposal passes checkStacking with no angle changed, has a whole-degree
-// grid no higher than 2° above the line from the reference point to the last
-// receiver, and its splays between line boxes grow from top to bottom with
+// grid no higher than 2° above the line from the reference point to the
+// highest far seat of any zone (the far end seen at the largest elevation),
+// and its splays between line boxes grow from top to bottom with
 // one one-degree reversal at most, none at 0° unless allowed, neighbours at
 // most maxStep apart (design/splay_limits.h). Infeasible requests still get
 // the best such design, with plain statements in unreached.
+//
+// With gain shading asked for, the proposal's gains lie on the gain grid
+// (0 to -12 dB in 0.5 dB steps), chosen after its angles, so that close rows
+// are not louder than the target asks: its summary is never worse than the
+// unshaded proposal's and its mean level (1-8 kHz, all zones) at most 1.5 dB
+// below it. Without shading the gains stay as they are.
 //
 // Same input, same output: the search is deterministic (its work is counted
 // in designs, never in time).
@@ -51,19 +63,46 @@ inline constexpr int32_t kLastOptimisedBand = 20;   // 8 kHz
 #pragma push_macro("far")
 #undef near
 #undef far
-struct SplayRequest {
-    double trim = 10.0;      // height of the array's reference point above the floor datum, metres
+// One straight run of seats in the vertical plane of the aim.
+struct SplayZone {
     double near = 5.0;       // horizontal distance of the first receiver, metres
     double far = 40.0;       // horizontal distance of the last receiver, metres
     double floorNear = 0.0;  // floor height at near, metres
     double floorFar = 0.0;   // floor height at far, metres
-    double earHeight = 1.2;  // metres above the floor
+    double weight = 0.0;     // the zone's share of the objective; 0 takes the zone's length in metres
+};
+
+inline constexpr size_t kMaxSplayZones = 8;
+// The seats of all zones together, metres along the runs, at most: it bounds
+// the receivers (and the search's memory) of a request.
+inline constexpr double kLongestSeating = 600.0;
+
+struct SplayRequest {
+    double trim = 10.0;      // height of the array's reference point above the floor datum, metres
+    // The one-zone form: the audience line, used when zones is empty.
+    double near = 5.0;       // horizontal distance of the first receiver, metres
+    double far = 40.0;       // horizontal distance of the last receiver, metres
+    double floorNear = 0.0;  // floor height at near, metres
+    double floorFar = 0.0;   // floor height at far, metres
+    double earHeight = 1.2;  // metres above the floor, in every zone
     double slope = 0.0;      // target level change per doubling of distance, dB (0 to -3 in practice)
     bool allowZeroSplay = false;  // may a box below box 0 hang at 0° to the box above?
     double maxStep = 2.0;    // largest change between neighbouring splays, degrees
+    // The zones, 1 to kMaxSplayZones; when given, near, far, floorNear and
+    // floorFar above are not read.
+    std::vector<SplayZone> zones;
+    bool shadeGains = false;  // choose each box's gain on the gain grid too
 };
 #pragma pop_macro("far")
 #pragma pop_macro("near")
+
+// The zones a request stands for: its zones, or the one zone of its
+// single-line fields (weight 0) when it has none.
+std::vector<SplayZone> splayZones(const SplayRequest& request);
+
+// A zone's weight as the objective takes it: the weight given, or its
+// length along the seats when that is 0, metres.
+double zoneWeight(const SplayZone& zone);
 
 // A request that cannot be computed, in words for the user ("The far edge of
 // the audience must lie beyond its near edge."); nullopt when it can.
@@ -81,17 +120,34 @@ struct BandFigures {
     double shareWithin3dB = 0.0;  // share of receivers within ±3 dB of target + mean, 0..1
 };
 
+// Over all receivers, each with its weight (the spread's quantiles and the
+// range count receivers alone).
 struct FieldFigures {
     std::array<BandFigures, kBandCount> band{};  // band 1 first
     double summary = 0.0;          // mean deviation over bands 11..20
     double meanLevel1to8k = 0.0;   // mean of the band means over bands 11..20
 };
 
+// The figures of one zone (or of all), each the mean over bands 11..20, dB
+// unless named. The residual is level - target - the band's mean over all
+// zones, so that a zone sitting below the others shows it.
+struct ZoneFigures {
+    double summary = 0.0;         // evenness within the zone: deviation of level - target about the zone's own mean
+    double offset = 0.0;          // the zone's mean residual: above (+) or below (-) the target line of all zones
+    double fittedSlope = 0.0;     // least-squares slope of level against distance, dB per doubling
+    double spread90to10 = 0.0;    // 90 % quantile - 10 % quantile of the residual
+    double shareWithin3dB = 0.0;  // share of the zone's receivers within ±3 dB of the residual's zero, 0..1
+    double meanLevel1to8k = 0.0;  // mean level
+};
+
 // One design evaluated over the audience.
 struct SplayCandidate {
     WorkingDesign design;                  // grid elevation and difference angles set; elevations recomputed
     FieldFigures figures;
+    std::vector<ZoneFigures> zones;        // per zone of the request, in its order
+    ZoneFigures allZones;                  // the same over every receiver, weighted
     std::vector<double> distance;          // horizontal distance of each receiver, metres
+    std::vector<int32_t> zone;             // the zone of each receiver, 0 first; receivers run zone by zone
     std::vector<std::array<double, kBandCount>> level;  // per receiver, per band, dB
 };
 
@@ -100,6 +156,8 @@ struct SplayResult {
     SplayCandidate input;              // the design as handed in
     SplayCandidate constantCurvature;  // best constant-curvature array (one angle, whole-degree grid)
     SplayCandidate equalShare;         // geometric equal-share curving, rounded to legal angles
+    SplayCandidate unshaded;           // with shading asked for, the proposal's angles with the gains handed in;
+                                       // otherwise empty (no design, no levels)
     std::vector<std::string> unreached;  // plain statements of what could not be reached; empty when all was
     int64_t evaluations = 0;           // designs evaluated
     double seconds = 0.0;              // wall-clock run time, seconds

@@ -1,6 +1,8 @@
 #include "design/splay_baselines.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "design/design_rules.h"
 #include "model/numeric.h"
@@ -38,15 +40,58 @@ double elevationTowards(const Vec3& from, double distance, double height) {
     return std::atan2(height - from[2], distance + from[1]) * kRadToDeg;
 }
 
+// The receivers of every zone as seen from the reference point, the highest
+// elevation first, with their weights: the audience as one run of seats from
+// the top of the view down, for cutting into shares.
+struct SeenSeat {
+    double elevation = 0.0;  // degrees
+    double distance = 0.0;
+    double height = 0.0;
+    double weight = 0.0;
+};
+
+std::vector<SeenSeat> seatsFromTheTop(const SplayRequest& request) {
+    const AudienceLine line = audienceLine(request);
+    std::vector<SeenSeat> seats;
+    for (size_t r = 0; r < line.position.size(); ++r) {
+        const double height = line.position[r][2];
+        seats.push_back({std::atan2(height - request.trim, line.distance[r]) * kRadToDeg, line.distance[r], height,
+                         line.weight[r]});
+    }
+    std::stable_sort(seats.begin(), seats.end(),
+                     [](const SeenSeat& a, const SeenSeat& b) { return a.elevation > b.elevation; });
+    return seats;
+}
+
 }  // namespace
 
 SplayAngles equalShare(const WorkingDesign& design, const SplayRequest& request, const SplayLimits& limits) {
     const int32_t n = limits.boxCount;
-    // The middle of share k, counted from the far edge.
+    const std::vector<SplayZone> zones = splayZones(request);
+    // Several zones: the seats in order of elevation, cut by weight.
+    const std::vector<SeenSeat> seats = zones.size() > 1 ? seatsFromTheTop(request) : std::vector<SeenSeat>{};
+    double totalWeight = 0.0;
+    for (const SeenSeat& seat : seats) totalWeight += seat.weight;
+    // The middle of share k, counted from the far edge (the top of the view).
     auto aimPoint = [&](int32_t k, double& distance, double& height) {
         const double t = (k + 0.5) / n;
-        distance = request.far + t * (request.near - request.far);
-        height = request.floorFar + t * (request.floorNear - request.floorFar) + request.earHeight;
+        if (seats.empty()) {
+            const SplayZone& zone = zones.front();
+            distance = zone.far + t * (zone.near - zone.far);
+            height = zone.floorFar + t * (zone.floorNear - zone.floorFar) + request.earHeight;
+            return;
+        }
+        double passed = 0.0;
+        const SeenSeat* at = &seats.back();
+        for (const SeenSeat& seat : seats) {
+            passed += seat.weight;
+            if (passed >= t * totalWeight) {
+                at = &seat;
+                break;
+            }
+        }
+        distance = at->distance;
+        height = at->height;
     };
 
     SplayAngles angles;

@@ -7,7 +7,8 @@
 //
 // Equal share: the audience line cut into as many equal shares as there are
 // boxes, each box aimed from where it hangs at the middle of its share, top
-// box at the far share, each angle rounded to the nearest one the design
+// box at the far share (several zones: their seats in order of elevation
+// seen from the reference point, cut into shares of equal weight), each angle rounded to the nearest one the design
 // rules allow for its pair (0° included) before the next box is hung. Fast,
 // blind to the acoustics.
 

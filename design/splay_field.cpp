@@ -23,22 +23,43 @@ constexpr double kTurnStep = 2.0 * std::numbers::pi / kTurnTableSize;  // radian
 
 Environment splayAir() { return Environment{343.0f, 50.0f, 20.0f, 1013.25f}; }
 
+double zoneWeight(const SplayZone& zone) {
+    return zone.weight > 0.0 ? zone.weight : std::hypot(zone.far - zone.near, zone.floorFar - zone.floorNear);
+}
+
 AudienceLine audienceLine(const SplayRequest& request) {
-    // Evenly spaced along the line, both edges included, never more than
-    // kReceiverSpacing apart.
-    const double dx = request.far - request.near;
-    const double dz = request.floorFar - request.floorNear;
-    const double length = std::hypot(dx, dz);
-    const int32_t gaps = std::max<int32_t>(1, static_cast<int32_t>(std::ceil(length / kReceiverSpacing - 1e-9)));
+    const std::vector<SplayZone> zones = splayZones(request);
     AudienceLine line;
-    line.position.reserve(static_cast<size_t>(gaps) + 1);
-    line.distance.reserve(static_cast<size_t>(gaps) + 1);
-    for (int32_t i = 0; i <= gaps; ++i) {
-        const double t = static_cast<double>(i) / gaps;
-        const double distance = request.near + t * dx;
-        const double floor = request.floorNear + t * dz;
-        line.position.push_back({0.0f, static_cast<float>(-distance), static_cast<float>(floor + request.earHeight)});
-        line.distance.push_back(distance);
+    std::vector<double> receiverWeight;  // per zone: its weight over its receivers
+    double totalWeight = 0.0;
+    for (size_t z = 0; z < zones.size(); ++z) {
+        const SplayZone& zone = zones[z];
+        // Evenly spaced along the zone, both edges included, never more than
+        // kReceiverSpacing apart. The request's checks bound the length, so
+        // the count of gaps is small.
+        const double dx = zone.far - zone.near;
+        const double dz = zone.floorFar - zone.floorNear;
+        const double length = std::hypot(dx, dz);
+        const double wanted = std::ceil(length / kReceiverSpacing - 1e-9);
+        const int32_t gaps = wanted >= 1.0 && wanted < 1e6 ? static_cast<int32_t>(wanted) : 1;
+        for (int32_t i = 0; i <= gaps; ++i) {
+            const double t = static_cast<double>(i) / gaps;
+            const double distance = zone.near + t * dx;
+            const double floor = zone.floorNear + t * dz;
+            line.position.push_back(
+                {0.0f, static_cast<float>(-distance), static_cast<float>(floor + request.earHeight)});
+            line.distance.push_back(distance);
+            line.zone.push_back(static_cast<int32_t>(z));
+        }
+        receiverWeight.push_back(zoneWeight(zone) / (gaps + 1));
+        totalWeight += zoneWeight(zone);
+    }
+    // Scaled so that the mean weight is 1: a single zone's receivers weigh
+    // exactly 1 each (the same quotient twice).
+    const double meanWeight = line.position.empty() ? 1.0 : totalWeight / static_cast<double>(line.position.size());
+    for (const int32_t z : line.zone) {
+        const double w = receiverWeight[static_cast<size_t>(z)] / meanWeight;
+        line.weight.push_back(std::isfinite(w) && w > 0.0 ? w : 1.0);
     }
     return line;
 }
@@ -77,9 +98,7 @@ SplayField::SplayField(const WorkingDesign& design, const SplayRequest& request,
       bandCount_(std::clamp(lastBand, firstBand_, kBandCount) - firstBand_ + 1),
       trim_(static_cast<float>(request.trim)),
       air_(splayAir()) {
-    AudienceLine line = audienceLine(request);
-    receivers_ = std::move(line.position);
-    distance_ = std::move(line.distance);
+    line_ = audienceLine(request);
     for (int32_t band = firstBand_; band < firstBand_ + bandCount_; ++band) {
         for (const double tone : bandAverageTones(band)) toneSteps_.push_back(tone * kTurnTableSize);
     }
@@ -115,8 +134,8 @@ void SplayField::place(float grid, const std::array<float, kMaxBoxes>& differenc
 void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
     ComponentResponse response;
     const size_t tones = static_cast<size_t>(toneCount());
-    for (size_t r = 0; r < receivers_.size(); ++r) {
-        instance_.seatPosition = receivers_[r];
+    for (size_t r = 0; r < line_.position.size(); ++r) {
+        instance_.seatPosition = line_.position[r];
         componentResponse(instance_, box + 1, air_, true, *responseCache_, response);
         const double delay = response.delay;
         Pressure* row = out.data() + r * tones;
@@ -149,9 +168,9 @@ void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
 }
 
 void SplayField::levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const {
-    out.resize(receivers_.size());
+    out.resize(line_.position.size());
     const size_t tones = static_cast<size_t>(toneCount());
-    for (size_t r = 0; r < receivers_.size(); ++r) {
+    for (size_t r = 0; r < line_.position.size(); ++r) {
         out[r].fill(kSilentLevel);
         const Pressure* row = sum.data() + r * tones;
         for (int32_t b = 0; b < bandCount_; ++b) {
@@ -176,6 +195,17 @@ void SplayField::levelsOf(const WorkingDesign& design, LevelTable& out) {
         if (pulse_) pulse_();
     }
     levelsFromSum(sum, out);
+}
+
+void SplayField::boxPressuresOf(const WorkingDesign& design, std::vector<Pressures>& out) {
+    std::array<float, kMaxBoxes> difference{};
+    for (int32_t k = 0; k < kMaxBoxes; ++k) difference[k] = design.boxes[k].differenceAngle;
+    place(design.gridElevation, difference);
+    out.assign(static_cast<size_t>(boxCount_), Pressures(pressureCount()));
+    for (int32_t box = 0; box < boxCount_; ++box) {
+        computeBox(box, out[static_cast<size_t>(box)]);
+        if (pulse_) pulse_();
+    }
 }
 
 namespace {

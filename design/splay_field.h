@@ -38,10 +38,15 @@ struct SplayAngles {
 // The air of a splay request: 20 °C, 50 %, 1013.25 hPa, 343 m/s.
 Environment splayAir();
 
-// The receivers of a request, near edge first.
+// The receivers of a request, zone by zone, each zone near edge first.
 struct AudienceLine {
     std::vector<Vec3> position;     // host metres: (0, -distance, floor + ear)
     std::vector<double> distance;   // horizontal distance from the array's reference point, metres
+    // The receiver's share of the objective: its zone's weight over the
+    // zone's receivers, scaled so that the weights add up to the receiver
+    // count (all 1 for a single zone).
+    std::vector<double> weight;
+    std::vector<int32_t> zone;      // index into splayZones(request)
 };
 AudienceLine audienceLine(const SplayRequest& request);
 
@@ -60,13 +65,18 @@ using LevelTable = std::vector<std::array<double, kBandCount>>;
 
 class SplayField {
 public:
+    using Pressure = std::complex<double>;
+    // Per receiver and tone of the field's bands, receiver by receiver.
+    using Pressures = std::vector<Pressure>;
+
     // The field of design's box types and gains over request's audience line,
     // in bands firstBand..lastBand (1..21).
     SplayField(const WorkingDesign& design, const SplayRequest& request, int32_t firstBand, int32_t lastBand);
 
     int32_t boxCount() const { return boxCount_; }
-    int32_t receiverCount() const { return static_cast<int32_t>(receivers_.size()); }
-    const std::vector<double>& distance() const { return distance_; }
+    int32_t receiverCount() const { return static_cast<int32_t>(line_.position.size()); }
+    const std::vector<double>& distance() const { return line_.distance; }
+    const AudienceLine& receivers() const { return line_; }
 
     // The levels of any design with the field's box types and gains, angles
     // as given (not necessarily whole or legal). Leaves the current design
@@ -88,9 +98,14 @@ public:
     // microseconds of work), so that a caller can keep its clock.
     void setPulse(std::function<void()> pulse) { pulse_ = std::move(pulse); }
 
-private:
-    using Pressure = std::complex<double>;
+    // Each box's own pressures for a design with the field's box types and
+    // gains, angles as given: out[k] for box k of boxCount.
+    void boxPressuresOf(const WorkingDesign& design, std::vector<Pressures>& out);
 
+    // The levels of a sum of box pressures.
+    void levelsOfSum(const Pressures& sum, LevelTable& out) const { levelsFromSum(sum, out); }
+
+private:
     void keepSums();
     void addBox(int32_t box, const std::vector<Pressure>& above, std::vector<Pressure>& below);
     void place(float grid, const std::array<float, kMaxBoxes>& difference);
@@ -104,8 +119,7 @@ private:
     int32_t bandCount_;
     float trim_;
     Environment air_;
-    std::vector<Vec3> receivers_;
-    std::vector<double> distance_;
+    AudienceLine line_;
     std::vector<double> toneSteps_;  // per tone of the field's bands, band by band: f · 4096, table steps per second
     std::array<Pressure, 4096> turnTable_{};  // e^{-j 2π i / 4096}
     ArrayInstance instance_;
@@ -117,7 +131,7 @@ private:
     std::unique_ptr<ResponseCache> responseCache_ = std::make_unique_for_overwrite<ResponseCache>();
 
     int32_t toneCount() const { return bandCount_ * kBandAverageTones; }
-    size_t pressureCount() const { return receivers_.size() * static_cast<size_t>(toneCount()); }
+    size_t pressureCount() const { return line_.position.size() * static_cast<size_t>(toneCount()); }
 
     bool hasCurrent_ = false;
     SplayAngles current_;

@@ -43,6 +43,33 @@ constexpr FieldToRead kFields[] = {
     {&SplayFieldTexts::maxStep, &SplayRequest::maxStep, "Largest step between splays", "degrees"},
 };
 
+// The second zone's fields, read only when it is on.
+struct ZoneFieldToRead {
+    std::string SplayFieldTexts::*text;
+    double SplayZone::*value;
+    const char* name;
+};
+
+constexpr ZoneFieldToRead kZoneFields[] = {
+    {&SplayFieldTexts::zoneNear, &SplayZone::near, "Balcony or tier, near edge"},
+    {&SplayFieldTexts::zoneFar, &SplayZone::far, "Balcony or tier, far edge"},
+    {&SplayFieldTexts::zoneFloorNear, &SplayZone::floorNear, "Balcony or tier, floor height at the near edge"},
+    {&SplayFieldTexts::zoneFloorFar, &SplayZone::floorFar, "Balcony or tier, floor height at the far edge"},
+};
+
+// The second zone a new dialog offers (switched off): a balcony over the
+// rear of the default audience.
+constexpr SplayZone kOpeningSecondZone{20.0, 35.0, 6.0, 7.0, 0.0};
+
+// "Zone 2: the far edge ..." as the dialog names its zones.
+std::string withZoneNames(std::string message) {
+    const std::pair<const char*, const char*> names[] = {{"Zone 1: ", kFirstZoneName}, {"Zone 2: ", kSecondZoneName}};
+    for (const auto& [prefix, name] : names) {
+        if (message.rfind(prefix, 0) == 0) return std::string(name) + ": " + message.substr(std::string(prefix).size());
+    }
+    return message;
+}
+
 }  // namespace
 
 std::string splayNumberText(double value) {
@@ -59,6 +86,9 @@ SplayFieldTexts openingSplayFields(std::optional<float> arrayHeight) {
     SplayFieldTexts texts;
     for (const FieldToRead& field : kFields) texts.*field.text = splayNumberText(request.*field.value);
     texts.allowZeroSplay = request.allowZeroSplay;
+    for (const ZoneFieldToRead& field : kZoneFields) texts.*field.text = splayNumberText(kOpeningSecondZone.*field.value);
+    texts.secondZone = false;
+    texts.shadeGains = request.shadeGains;
     return texts;
 }
 
@@ -73,9 +103,19 @@ SplayFieldReading readSplayFields(const WorkingDesign& design, const SplayFieldT
         request.*field.value = *value;
     }
     request.allowZeroSplay = texts.allowZeroSplay;
+    request.shadeGains = texts.shadeGains;
+    if (texts.secondZone) {
+        SplayZone second;
+        for (const ZoneFieldToRead& field : kZoneFields) {
+            const std::optional<double> value = wholeNumber(texts.*field.text);
+            if (!value) return {std::nullopt, std::string(field.name) + ": type one number, in metres."};
+            second.*field.value = *value;
+        }
+        request.zones = {SplayZone{request.near, request.far, request.floorNear, request.floorFar, 0.0}, second};
+    }
     if (std::optional<std::string> problem = checkSplayRequest(design, request)) {
         if (problem->empty()) *problem = "These values cannot be computed.";
-        return {std::nullopt, *problem};
+        return {std::nullopt, withZoneNames(*problem)};
     }
     return {request, std::string()};
 }

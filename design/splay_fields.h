@@ -24,7 +24,19 @@ struct SplayFieldTexts {
     std::string slope;
     std::string maxStep;
     bool allowZeroSplay = false;
+    // The optional second zone ("Balcony or tier"); its texts are read only
+    // when it is enabled.
+    bool secondZone = false;
+    std::string zoneNear;
+    std::string zoneFar;
+    std::string zoneFloorNear;
+    std::string zoneFloorFar;
+    bool shadeGains = false;
 };
+
+// The names the dialog gives its two zones, as messages and figures use them.
+inline constexpr const char* kFirstZoneName = "Audience";
+inline constexpr const char* kSecondZoneName = "Balcony or tier";
 
 // The texts a new auto-splay dialog opens with: the request's defaults, the
 // rigging height taken from the array's height when the host has placed the
@@ -34,7 +46,9 @@ SplayFieldTexts openingSplayFields(std::optional<float> arrayHeight);
 // The request the texts stand for, or a message for the user that names
 // what is wrong. Each field must hold one finite number and nothing else
 // (blanks around it are allowed); the numbers together must then pass
-// checkSplayRequest for this design.
+// checkSplayRequest for this design. With the second zone on, the request
+// holds two zones (the audience fields first), and a message about one of
+// them names it by the dialog's name.
 struct SplayFieldReading {
     std::optional<SplayRequest> request;  // set when the texts can be computed
     std::string message;                  // set when they cannot

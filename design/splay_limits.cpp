@@ -11,8 +11,12 @@
 namespace ksr {
 
 double aimLimit(const SplayRequest& request) {
-    const double rise = request.floorFar + request.earHeight - request.trim;
-    return std::atan2(rise, request.far) * kRadToDeg + kAimAllowance;
+    double highest = -90.0;
+    for (const SplayZone& zone : splayZones(request)) {
+        const double rise = zone.floorFar + request.earHeight - request.trim;
+        highest = std::max(highest, std::atan2(rise, zone.far) * kRadToDeg);
+    }
+    return highest + kAimAllowance;
 }
 
 SplayLimits splayLimits(const WorkingDesign& design, const SplayRequest& request) {

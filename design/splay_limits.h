@@ -6,7 +6,8 @@
 // grid, and the grid is whole degrees.
 //
 // Aim: the top box (at the grid elevation) aims no higher than 2° above the
-// line from the array's reference point to the last receiver, and the search
+// line from the array's reference point to the highest far seat of any zone
+// (the far end seen at the largest elevation), and the search
 // looks no further than kGridSpan degrees below that.
 //
 // Shape, over the splays between neighbouring line boxes (the splay of a
@@ -26,7 +27,7 @@
 
 namespace ksr {
 
-inline constexpr double kAimAllowance = 2.0;  // degrees above the line to the last receiver
+inline constexpr double kAimAllowance = 2.0;  // degrees above the line to the highest far seat
 inline constexpr int32_t kGridSpan = 10;      // degrees below the highest allowed grid that the search tries
 inline constexpr int32_t kLargestSplay = 10;  // degrees, between two line boxes
 

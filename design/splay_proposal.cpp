@@ -20,7 +20,7 @@ bool sameBoxes(const WorkingDesign& design, const WorkingDesign& proposal) {
 
 }  // namespace
 
-SplayApplication applySplayProposal(WorkingDesign& design, const WorkingDesign& proposal) {
+SplayApplication applySplayProposal(WorkingDesign& design, const WorkingDesign& proposal, bool withGains) {
     SplayApplication result;
     if (!sameBoxes(design, proposal) || !std::isfinite(proposal.gridElevation)) return result;
     const int32_t count = clampIndex(design.boxCount, kMinBoxes, kMaxBoxes);
@@ -34,6 +34,11 @@ SplayApplication applySplayProposal(WorkingDesign& design, const WorkingDesign& 
         const float wanted = proposal.boxes[static_cast<size_t>(k)].differenceAngle;
         box.differenceAngle = clampDifferenceAngle(box.type, above, wanted);
         if (box.differenceAngle != wanted) result.adjusted = true;
+        if (withGains) {
+            const float gain = proposal.boxes[static_cast<size_t>(k)].gain;
+            box.gain = roundGain(gain);
+            if (box.gain != gain) result.adjusted = true;
+        }
     }
     recomputeElevations(design);
     result.applied = true;

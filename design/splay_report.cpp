@@ -1,5 +1,6 @@
 #include "design/splay_report.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "model/numeric.h"
@@ -32,7 +33,7 @@ std::vector<double> optimisedBandLevels(const SplayCandidate& candidate) {
     return levels;
 }
 
-std::vector<std::string> splaySummaryLines(const SplayResult& result) {
+std::vector<std::string> splaySummaryLines(const SplayResult& result, std::span<const std::string> zoneNames) {
     std::vector<std::string> lines;
     lines.push_back(formatted("Evenness 1-8 kHz (deviation, lower is better): current %.1f dB, proposal %.1f dB, "
                               "constant curvature %.1f dB",
@@ -47,6 +48,20 @@ std::vector<std::string> splaySummaryLines(const SplayResult& result) {
     for (int32_t k = 1; k < count; ++k)
         splays += formatted(" %d", truncateToInt32(proposal.boxes[static_cast<size_t>(k)].differenceAngle));
     lines.push_back(splays + " deg");
+    const std::vector<ZoneFigures>& zones = result.proposal.zones;
+    for (size_t z = 0; zones.size() > 1 && z < zones.size(); ++z) {
+        const std::string name = z < zoneNames.size() ? zoneNames[z] : "Zone " + std::to_string(z + 1);
+        lines.push_back(name + formatted(": evenness %.1f dB, %.1f dB %s the target, %.0f %% within 3 dB",
+                                         zones[z].summary, std::fabs(zones[z].offset),
+                                         zones[z].offset < 0.0 ? "below" : "above", 100.0 * zones[z].shareWithin3dB));
+    }
+    if (!result.unshaded.level.empty()) {
+        std::string gains = formatted("Shading: evenness %.1f dB unshaded, %.1f dB shaded, mean level %+.1f dB; gains",
+                                      result.unshaded.figures.summary, result.proposal.figures.summary,
+                                      result.proposal.figures.meanLevel1to8k - result.unshaded.figures.meanLevel1to8k);
+        for (int32_t k = 0; k < count; ++k) gains += formatted(" %g", proposal.boxes[static_cast<size_t>(k)].gain);
+        lines.push_back(gains + " dB");
+    }
     for (const std::string& statement : result.unreached) lines.push_back(statement);
     return lines;
 }

@@ -28,7 +28,7 @@ SplayScorer::SplayScorer(SplayField& field, std::vector<double> target, SearchMo
 }
 
 SplayScore SplayScorer::rank() {
-    const QuickFigures figures = quickFigures(levels_, target_);
+    const QuickFigures figures = quickFigures(levels_, target_, field_.receivers().weight);
     SplayScore score{figures.summary, figures.meanLevel, figures.summary};
     score.value += kPenaltyPerDecibel * std::max(0.0, levelFloor_ - figures.meanLevel);
     ++evaluations_;

@@ -29,7 +29,11 @@ constexpr size_t kFieldChars = 64;
 constexpr int kRequestControls[] = {
     IDC_EDIT_SPLAY_TRIM,  IDC_EDIT_SPLAY_NEAR,  IDC_EDIT_SPLAY_FAR,      IDC_EDIT_SPLAY_FLOOR_NEAR,
     IDC_EDIT_SPLAY_FLOOR_FAR, IDC_EDIT_SPLAY_EAR, IDC_EDIT_SPLAY_SLOPE, IDC_EDIT_SPLAY_MAX_STEP,
-    IDC_CHECK_SPLAY_ALLOW_ZERO,
+    IDC_CHECK_SPLAY_ALLOW_ZERO, IDC_CHECK_SPLAY_SECOND_ZONE, IDC_CHECK_SPLAY_SHADE,
+};
+// The second zone's fields: enabled only while its check box is on.
+constexpr int kSecondZoneControls[] = {
+    IDC_EDIT_SPLAY_ZONE_NEAR, IDC_EDIT_SPLAY_ZONE_FAR, IDC_EDIT_SPLAY_ZONE_FLOOR_NEAR, IDC_EDIT_SPLAY_ZONE_FLOOR_FAR,
 };
 
 template <class... Args>
@@ -44,6 +48,7 @@ DrawnDesign drawnCandidate(const SplayCandidate& candidate, double trim) {
     DrawnDesign drawn;
     drawn.boxes = splayBoxPoses(candidate.design, trim);
     drawn.distance = candidate.distance;
+    drawn.zone = candidate.zone;
     drawn.level = optimisedBandLevels(candidate);
     drawn.summary = candidate.figures.summary;
     return drawn;
@@ -59,7 +64,7 @@ AutoSplayDialog::~AutoSplayDialog() {
     waitForWorker();
 }
 
-std::optional<WorkingDesign> AutoSplayDialog::run(HWND owner) {
+std::optional<SplayChoice> AutoSplayDialog::run(HWND owner) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const INT_PTR result = DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(IDD_AUTO_SPLAY), owner, dialogProc,
@@ -67,7 +72,7 @@ std::optional<WorkingDesign> AutoSplayDialog::run(HWND owner) {
     stopRequested_ = true;
     waitForWorker();
     if (result != IDOK || !result_) return std::nullopt;
-    return result_->proposal.design;
+    return SplayChoice{result_->proposal.design, resultShaded_};
 }
 
 INT_PTR CALLBACK AutoSplayDialog::dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,9 +134,13 @@ void AutoSplayDialog::initialise() {
         {IDC_EDIT_SPLAY_FAR, &texts.far},             {IDC_EDIT_SPLAY_FLOOR_NEAR, &texts.floorNear},
         {IDC_EDIT_SPLAY_FLOOR_FAR, &texts.floorFar},  {IDC_EDIT_SPLAY_EAR, &texts.earHeight},
         {IDC_EDIT_SPLAY_SLOPE, &texts.slope},         {IDC_EDIT_SPLAY_MAX_STEP, &texts.maxStep},
+        {IDC_EDIT_SPLAY_ZONE_NEAR, &texts.zoneNear},  {IDC_EDIT_SPLAY_ZONE_FAR, &texts.zoneFar},
+        {IDC_EDIT_SPLAY_ZONE_FLOOR_NEAR, &texts.zoneFloorNear}, {IDC_EDIT_SPLAY_ZONE_FLOOR_FAR, &texts.zoneFloorFar},
     };
     for (const auto& [id, text] : fields) SetDlgItemTextA(window_, id, text->c_str());
     CheckDlgButton(window_, IDC_CHECK_SPLAY_ALLOW_ZERO, texts.allowZeroSplay ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window_, IDC_CHECK_SPLAY_SECOND_ZONE, texts.secondZone ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window_, IDC_CHECK_SPLAY_SHADE, texts.shadeGains ? BST_CHECKED : BST_UNCHECKED);
     SendMessageA(control(IDC_PROGRESS_SPLAY), PBM_SETRANGE32, 0, kProgressRange);
     SetDlgItemTextA(window_, IDC_STATIC_SPLAY_STATUS, "Describe the audience and press Compute.");
     showComputing(false);
@@ -154,6 +163,10 @@ bool AutoSplayDialog::handleCommand(int id, int code) {
         case IDC_BUTTON_SPLAY_CLOSE:
             finish(false);
             return true;
+        case IDC_CHECK_SPLAY_SECOND_ZONE:
+            enableSecondZone();
+            showPictureFor(readSplayFields(design_, fieldTexts()).request);
+            return true;
         case IDOK:
             // Enter with no default button at hand: nothing to confirm.
             return true;
@@ -173,6 +186,12 @@ SplayFieldTexts AutoSplayDialog::fieldTexts() const {
     texts.slope = windowText(control(IDC_EDIT_SPLAY_SLOPE), kFieldChars);
     texts.maxStep = windowText(control(IDC_EDIT_SPLAY_MAX_STEP), kFieldChars);
     texts.allowZeroSplay = IsDlgButtonChecked(window_, IDC_CHECK_SPLAY_ALLOW_ZERO) == BST_CHECKED;
+    texts.secondZone = IsDlgButtonChecked(window_, IDC_CHECK_SPLAY_SECOND_ZONE) == BST_CHECKED;
+    texts.zoneNear = windowText(control(IDC_EDIT_SPLAY_ZONE_NEAR), kFieldChars);
+    texts.zoneFar = windowText(control(IDC_EDIT_SPLAY_ZONE_FAR), kFieldChars);
+    texts.zoneFloorNear = windowText(control(IDC_EDIT_SPLAY_ZONE_FLOOR_NEAR), kFieldChars);
+    texts.zoneFloorFar = windowText(control(IDC_EDIT_SPLAY_ZONE_FLOOR_FAR), kFieldChars);
+    texts.shadeGains = IsDlgButtonChecked(window_, IDC_CHECK_SPLAY_SHADE) == BST_CHECKED;
     return texts;
 }
 
@@ -185,6 +204,7 @@ void AutoSplayDialog::compute() {
     }
     result_.reset();
     pending_.reset();
+    resultShaded_ = reading.request->shadeGains;
     SetDlgItemTextA(window_, IDC_STATIC_SPLAY_FIGURES, "");
     showPictureFor(reading.request);
     stopRequested_ = false;
@@ -247,7 +267,8 @@ void AutoSplayDialog::onFinished(bool failed) {
         picture_.current = drawnCandidate(result_->input, trim);
         picture_.proposal = drawnCandidate(result_->proposal, trim);
         std::string figures;
-        for (const std::string& line : splaySummaryLines(*result_)) figures += line + "\n";
+        const std::string zoneNames[] = {kFirstZoneName, kSecondZoneName};
+        for (const std::string& line : splaySummaryLines(*result_, zoneNames)) figures += line + "\n";
         SetDlgItemTextA(window_, IDC_STATIC_SPLAY_FIGURES, figures.c_str());
         SetDlgItemTextA(window_, IDC_STATIC_SPLAY_STATUS,
                         formatted("Done in %.1f s; %lld designs evaluated.", result_->seconds,
@@ -279,6 +300,7 @@ void AutoSplayDialog::waitForWorker() {
 
 void AutoSplayDialog::showComputing(bool computing) {
     for (int id : kRequestControls) EnableWindow(control(id), computing ? FALSE : TRUE);
+    enableSecondZone();
     EnableWindow(control(IDC_BUTTON_SPLAY_COMPUTE), computing ? FALSE : TRUE);
     EnableWindow(control(IDC_BUTTON_SPLAY_STOP), computing ? TRUE : FALSE);
     EnableWindow(control(IDC_BUTTON_SPLAY_APPLY), !computing && result_ ? TRUE : FALSE);
@@ -288,6 +310,11 @@ void AutoSplayDialog::showComputing(bool computing) {
     } else if (GetFocus() == nullptr || !IsWindowEnabled(GetFocus())) {
         SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control(IDC_BUTTON_SPLAY_COMPUTE)), TRUE);
     }
+}
+
+void AutoSplayDialog::enableSecondZone() {
+    const bool on = !computing_ && IsDlgButtonChecked(window_, IDC_CHECK_SPLAY_SECOND_ZONE) == BST_CHECKED;
+    for (int id : kSecondZoneControls) EnableWindow(control(id), on ? TRUE : FALSE);
 }
 
 void AutoSplayDialog::showPictureFor(const std::optional<SplayRequest>& audience) {

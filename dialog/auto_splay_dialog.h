@@ -3,8 +3,10 @@
 // dialog: the user describes the audience and the options, Compute runs the
 // optimiser in a worker thread while the window stays responsive (progress
 // bar, Cancel), the picture and the figures compare the current design with
-// the proposal, and Apply hands the proposal back to the design dialog.
-// Close, Escape and the close box change nothing.
+// the proposal, zone by zone when a second zone (balcony or tier) is on, and
+// Apply hands the proposal back to the design dialog: the grid and the
+// splays, and the gains when they were shaded. Close, Escape and the close
+// box change nothing.
 
 #include "dialog/windows_header.h"
 
@@ -23,6 +25,12 @@ namespace ksr {
 // The caption of the bad-input message box.
 inline constexpr const char* kSplayInputCaption = "KSR Auto-splay";
 
+// What Apply hands back.
+struct SplayChoice {
+    WorkingDesign proposal;
+    bool withGains = false;  // the gains were shaded: write them too
+};
+
 class AutoSplayDialog {
 public:
     // design: the design being edited, as it stands; arrayHeight: the host's
@@ -34,7 +42,7 @@ public:
 
     // Runs the dialog modally over owner. The proposal when the user chose
     // Apply; nullopt after Close or when the window could not be created.
-    std::optional<WorkingDesign> run(HWND owner);
+    std::optional<SplayChoice> run(HWND owner);
 
 private:
     static INT_PTR CALLBACK dialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -54,6 +62,7 @@ private:
     void waitForWorker();
     void showComputing(bool computing);
     void showPictureFor(const std::optional<SplayRequest>& audience);
+    void enableSecondZone();
 
     const WorkingDesign design_;
     const std::optional<float> arrayHeight_;
@@ -70,6 +79,7 @@ private:
     bool closeWhenStopped_ = false;  // Close was pressed during a computation
 
     std::unique_ptr<SplayResult> result_;  // the last finished computation
+    bool resultShaded_ = false;            // it was computed with shading on
     SplayPicture picture_;
 };
 

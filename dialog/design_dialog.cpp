@@ -457,8 +457,8 @@ void DesignDialog::onExport() {
 
 void DesignDialog::onAutoSplay() {
     AutoSplayDialog splay(design, arrayHeight_);
-    const std::optional<WorkingDesign> proposal = splay.run(window_);
-    if (!proposal || !applySplayProposal(design, *proposal).applied) return;
+    const std::optional<SplayChoice> choice = splay.run(window_);
+    if (!choice || !applySplayProposal(design, choice->proposal, choice->withGains).applied) return;
     showGrid();
     rebuildRows();
     repaintTable(true);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "design/splay_fields.h"
 #include "model/band_average.h"
 #include "model/numeric.h"
 
@@ -19,6 +20,7 @@ constexpr COLORREF kFrame = RGB(128, 128, 128);
 constexpr COLORREF kGridLine = RGB(228, 228, 228);
 constexpr COLORREF kFloor = RGB(150, 115, 80);
 constexpr COLORREF kAudience = RGB(0, 150, 0);
+constexpr COLORREF kSecondZone = RGB(0, 140, 170);
 constexpr COLORREF kCurrent = RGB(160, 160, 160);
 constexpr COLORREF kProposal = RGB(0, 0, 200);
 constexpr COLORREF kTarget = RGB(204, 0, 0);
@@ -122,6 +124,9 @@ double tickStep(double span, int parts) {
 
 bool finite(double value) { return std::isfinite(value); }
 
+// The colour of a zone's ears in the side view and its label.
+COLORREF zoneColour(size_t zone) { return zone == 0 ? kAudience : kSecondZone; }
+
 // The point where the ray from (x, y) along angle first meets the segment
 // from a to b, as the ray's length; nullopt when it misses.
 std::optional<double> rayMeetsSegment(double x, double y, double angle, double ax, double ay, double bx, double by) {
@@ -135,13 +140,25 @@ std::optional<double> rayMeetsSegment(double x, double y, double angle, double a
     return t;
 }
 
+// The zones of the picture's audience; the default audience while the
+// fields are not valid.
+std::vector<SplayZone> zonesOf(const SplayPicture& picture) {
+    return splayZones(picture.audience.value_or(SplayRequest{}));
+}
+
+// The name a zone carries in the picture.
+std::string zoneLabel(size_t zone) { return zone == 0 ? kFirstZoneName : kSecondZoneName; }
+
 void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
     const SplayRequest audience = picture.audience.value_or(SplayRequest{});
+    const std::vector<SplayZone> zones = zonesOf(picture);
     const DrawnDesign& shown = picture.proposal ? *picture.proposal : picture.current;
-    double top = std::max({audience.trim, audience.floorNear + audience.earHeight,
-                           audience.floorFar + audience.earHeight});
-    double bottom = std::min({0.0, audience.floorNear, audience.floorFar});
-    double farthest = audience.far;
+    double top = audience.trim, bottom = 0.0, farthest = 0.0;
+    for (const SplayZone& zone : zones) {
+        top = std::max({top, zone.floorNear + audience.earHeight, zone.floorFar + audience.earHeight});
+        bottom = std::min({bottom, zone.floorNear, zone.floorFar});
+        farthest = std::max(farthest, zone.far);
+    }
     for (const DrawnDesign* design : {&picture.current, picture.proposal ? &*picture.proposal : nullptr}) {
         if (design == nullptr) continue;
         for (const SplayBoxPose& box : design->boxes) {
@@ -170,25 +187,37 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, map.box.left, map.box.top, map.box.right, map.box.bottom);
 
-    line(dc, kFloor, 2, PS_SOLID,
-         {map.at(map.x0, audience.floorNear), map.at(audience.near, audience.floorNear),
-          map.at(audience.far, audience.floorFar), map.at(map.x1, audience.floorFar)});
-    if (picture.audience) {
-        line(dc, kAudience, 3, PS_SOLID,
-             {map.at(audience.near, audience.floorNear + audience.earHeight),
-              map.at(audience.far, audience.floorFar + audience.earHeight)});
+    // The first zone's floor runs out to the picture's edges; the others
+    // are drawn where they are.
+    for (size_t z = 0; z < zones.size(); ++z) {
+        const SplayZone& zone = zones[z];
+        if (z == 0) {
+            line(dc, kFloor, 2, PS_SOLID,
+                 {map.at(map.x0, zone.floorNear), map.at(zone.near, zone.floorNear),
+                  map.at(zone.far, zone.floorFar), map.at(map.x1, zone.floorFar)});
+        } else {
+            line(dc, kFloor, 2, PS_SOLID, {map.at(zone.near, zone.floorNear), map.at(zone.far, zone.floorFar)});
+        }
+        if (picture.audience) {
+            line(dc, zoneColour(z), 3, PS_SOLID,
+                 {map.at(zone.near, zone.floorNear + audience.earHeight),
+                  map.at(zone.far, zone.floorFar + audience.earHeight)});
+        }
     }
 
     const double reach = (map.x1 - map.x0) * 2.0;
     auto drawRays = [&](const DrawnDesign& design, COLORREF colour) {
         for (const SplayBoxPose& box : design.boxes) {
             const double angle = box.elevation * 3.14159265358979323846 / 180.0;
+            // A ray ends where it first meets the ears of a zone.
             double length = reach;
             if (picture.audience) {
-                length = rayMeetsSegment(box.distance, box.height, angle, audience.near,
-                                         audience.floorNear + audience.earHeight, audience.far,
-                                         audience.floorFar + audience.earHeight)
-                             .value_or(reach);
+                for (const SplayZone& zone : zones) {
+                    const std::optional<double> meets =
+                        rayMeetsSegment(box.distance, box.height, angle, zone.near, zone.floorNear + audience.earHeight,
+                                        zone.far, zone.floorFar + audience.earHeight);
+                    if (meets) length = std::min(length, *meets);
+                }
             }
             line(dc, colour, 1, PS_SOLID,
                  {map.at(box.distance, box.height),
@@ -206,12 +235,21 @@ void drawSideView(HDC dc, const RECT& area, const SplayPicture& picture) {
     RestoreDC(dc, saved);
 
     if (picture.audience) {
-        const POINT nearMark = map.at(audience.near, audience.floorNear);
-        const POINT farMark = map.at(audience.far, audience.floorFar);
-        text(dc, nearMark.x, std::min<int>(nearMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
-             formatted("%g m", audience.near));
-        text(dc, farMark.x, std::min<int>(farMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
-             formatted("%g m", audience.far));
+        for (size_t z = 0; z < zones.size(); ++z) {
+            const SplayZone& zone = zones[z];
+            const POINT nearMark = map.at(zone.near, zone.floorNear);
+            const POINT farMark = map.at(zone.far, zone.floorFar);
+            text(dc, nearMark.x, std::min<int>(nearMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
+                 formatted("%g m", zone.near));
+            text(dc, farMark.x, std::min<int>(farMark.y + 4, map.box.bottom - 12), kText, TA_CENTER | TA_TOP,
+                 formatted("%g m", zone.far));
+            if (zones.size() > 1) {
+                const POINT middle = map.at(0.5 * (zone.near + zone.far),
+                                            0.5 * (zone.floorNear + zone.floorFar) + audience.earHeight);
+                text(dc, middle.x, std::max<int>(middle.y - 16, map.box.top), zoneColour(z), TA_CENTER | TA_TOP,
+                     zoneLabel(z));
+            }
+        }
     }
 }
 
@@ -271,13 +309,19 @@ void drawLevels(HDC dc, const RECT& area, const SplayPicture& picture) {
 
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, map.box.left, map.box.top, map.box.right + 1, map.box.bottom + 1);
-    auto points = [&](const DrawnDesign& curve) {
+    // One path per zone: a curve does not jump from the end of one zone to
+    // the start of the next.
+    auto drawCurve = [&](const DrawnDesign& curve, COLORREF colour) {
         std::vector<POINT> path;
         const size_t count = std::min(curve.distance.size(), curve.level.size());
         for (size_t i = 0; i < count; ++i) {
+            if (i > 0 && i < curve.zone.size() && curve.zone[i] != curve.zone[i - 1]) {
+                polyline(dc, colour, 2, path);
+                path.clear();
+            }
             if (finite(curve.level[i]) && curve.level[i] > kSilentLevel) path.push_back(map.at(curve.distance[i], curve.level[i]));
         }
-        return path;
+        polyline(dc, colour, 2, path);
     };
     // The target slope through the proposal's mean (the current design's
     // before there is one), centred on the mean log distance as the figures are.
@@ -302,8 +346,8 @@ void drawLevels(HDC dc, const RECT& area, const SplayPicture& picture) {
                   map.at(farthest, meanLevel + slope * (std::log2(farthest) - meanOctave))});
         }
     }
-    if (picture.proposal) polyline(dc, kCurrent, 2, points(picture.current));
-    polyline(dc, picture.proposal ? kProposal : kCurrent, 2, points(picture.proposal ? *picture.proposal : picture.current));
+    if (picture.proposal) drawCurve(picture.current, kCurrent);
+    drawCurve(picture.proposal ? *picture.proposal : picture.current, picture.proposal ? kProposal : kCurrent);
     RestoreDC(dc, saved);
 
     // Legend, top right inside the plot.

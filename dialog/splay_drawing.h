@@ -1,8 +1,9 @@
 #pragma once
 // The auto-splay dialog's picture: above, the side view of the array over
-// the audience with a ray along each box's aim; below, the level over
-// distance (the mean of the 1 to 8 kHz bands) of the current design and of
-// the proposal, with the target slope and each curve's evenness figure.
+// each zone of the audience (labelled when there are several) with a ray
+// along each box's aim; below, the level over distance (the mean of the 1 to
+// 8 kHz bands) of the current design and of the proposal, one curve per
+// zone, with the target slope and each design's evenness figure.
 
 #include "dialog/windows_header.h"
 
@@ -18,6 +19,7 @@ namespace ksr {
 struct DrawnDesign {
     std::vector<SplayBoxPose> boxes;  // side view, metres and degrees
     std::vector<double> distance;    // receivers, metres; empty before a computation
+    std::vector<int32_t> zone;       // the zone of each receiver; receivers run zone by zone
     std::vector<double> level;       // dB at each receiver
     double summary = 0.0;            // evenness figure, dB
 };

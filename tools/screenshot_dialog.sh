@@ -2,7 +2,7 @@
 # Photographs the design dialog, or the auto-splay dialog after a
 # computation, for the help document.
 #
-#   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG] [design|auto-splay]
+#   tools/screenshot_dialog.sh [BUILD_DIR] [OUTPUT_PNG] [design|auto-splay|auto-splay-balcony]
 #
 # Runs BUILD_DIR/dialog_screenshot.exe (default build/win32, built by the
 # win32 preset) under 32-bit Wine (in a session of tools/win32/with_wine.sh,
@@ -10,7 +10,8 @@
 # of its own, waits for
 # the window " Design System" (or " Auto-splay" with its proposal shown),
 # grabs the screen with xwd, crops it to that window and writes OUTPUT_PNG
-# (default docs/screenshots/design_dialog.png, or auto_splay_dialog.png).
+# (default docs/screenshots/design_dialog.png, auto_splay_dialog.png, or
+# auto_splay_balcony.png for the dialog with a balcony and shaded gains).
 # The dialogs are then closed without changes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,8 @@ which=${3:-design}
 case "$which" in
   design) caption=' Design System'; default_output=docs/screenshots/design_dialog.png ;;
   auto-splay) caption=' Auto-splay'; default_output=docs/screenshots/auto_splay_dialog.png ;;
-  *) echo "screenshot: unknown dialog '$which' (design or auto-splay)" >&2; exit 1 ;;
+  auto-splay-balcony) caption=' Auto-splay'; default_output=docs/screenshots/auto_splay_balcony.png ;;
+  *) echo "screenshot: unknown dialog '$which' (design, auto-splay or auto-splay-balcony)" >&2; exit 1 ;;
 esac
 output=$(realpath -m "${2:-$default_output}")
 program=$build/dialog_screenshot.exe

@@ -304,3 +304,146 @@ TEST(AutoSplay, TheInputIsEvaluatedAsHandedIn) {
     EXPECT_GT(result.input.figures.summary, 0.0);
     EXPECT_NE(result.input.figures.summary, result.proposal.figures.summary);
 }
+
+namespace {
+
+// A floor with a balcony over its rear, as the venue of a small theatre.
+SplayRequest floorAndBalcony() {
+    SplayRequest request;
+    request.trim = 10.0;
+    request.zones = {{4.0, 20.0, 0.0, 0.0, 0.0}, {12.0, 24.0, 5.0, 6.0, 0.0}};
+    return request;
+}
+
+double highestFarSeatLimit(const SplayRequest& request) {
+    double limit = -90.0;
+    for (const SplayZone& zone : request.zones) {
+        limit = std::max(limit, std::atan2(zone.floorFar + request.earHeight - request.trim, zone.far) * 180.0 /
+                                        3.14159265358979323846 +
+                                    2.0);
+    }
+    return limit;
+}
+
+}  // namespace
+
+TEST(AutoSplayZones, ASingleZoneGivesTheSameResultAsTheOneLineForm) {
+    const WorkingDesign design = uniformDesign(4, 6);
+    SplayRequest lineForm = smallHall();
+    lineForm.floorFar = 1.0;
+    lineForm.slope = -1.5;
+    SplayRequest zoneForm = lineForm;
+    zoneForm.near = 99.0;  // not read once zones are given
+    zoneForm.zones = {{lineForm.near, lineForm.far, lineForm.floorNear, lineForm.floorFar, 0.0}};
+    const SplayResult a = autoSplay(design, lineForm), b = autoSplay(design, zoneForm);
+    EXPECT_EQ(a.evaluations, b.evaluations);
+    EXPECT_EQ(a.proposal.design.gridElevation, b.proposal.design.gridElevation);
+    for (int32_t k = 0; k < kMaxBoxes; ++k) {
+        EXPECT_EQ(a.proposal.design.boxes[k].differenceAngle, b.proposal.design.boxes[k].differenceAngle);
+    }
+    EXPECT_EQ(a.proposal.level, b.proposal.level);
+    EXPECT_EQ(a.proposal.figures.summary, b.proposal.figures.summary);
+    EXPECT_EQ(a.unreached, b.unreached);
+    // One zone: its figures are those of all zones.
+    ASSERT_EQ(a.proposal.zones.size(), 1u);
+    EXPECT_NEAR(a.proposal.zones[0].summary, a.proposal.figures.summary, 1e-9);
+    EXPECT_NEAR(a.proposal.zones[0].offset, 0.0, 1e-9);
+    EXPECT_TRUE(a.unshaded.level.empty());
+}
+
+TEST(AutoSplayZones, FloorAndBalconyGetOneLegalProposalWithFiguresPerZone) {
+    const WorkingDesign design = uniformDesign(4, 8);
+    const SplayRequest request = floorAndBalcony();
+    const SplayResult result = autoSplay(design, request);
+    ASSERT_FALSE(result.cancelled);
+    // Legal and shaped, aimed no higher than 2 degrees over the balcony's last row.
+    SplayRequest lastRow = request;
+    lastRow.far = 24.0;
+    lastRow.floorFar = 6.0;
+    expectLegalAndShaped(design, lastRow, result.proposal.design);
+    EXPECT_LE(result.proposal.design.gridElevation, highestFarSeatLimit(request) + 1e-9);
+    SplayRequest floorOnly = request;
+    floorOnly.zones.resize(1);
+    floorOnly.far = 20.0;
+    floorOnly.floorFar = 0.0;
+    EXPECT_GT(result.proposal.design.gridElevation, aimLimitOf(floorOnly));  // higher than the floor alone allows
+    ASSERT_EQ(result.proposal.zones.size(), 2u);
+    // The floor's 33 receivers come first, then the balcony's 26 (12.04 m along).
+    ASSERT_EQ(result.proposal.zone.size(), 59u);
+    EXPECT_EQ(result.proposal.zone[32], 0);
+    EXPECT_EQ(result.proposal.zone[33], 1);
+    EXPECT_DOUBLE_EQ(result.proposal.distance[33], 12.0);
+    for (const ZoneFigures& zone : result.proposal.zones) {
+        EXPECT_GT(zone.summary, 0.0);
+        EXPECT_GT(zone.shareWithin3dB, 0.0);
+        EXPECT_LE(zone.shareWithin3dB, 1.0);
+    }
+    // The zones' offsets balance about the target of all zones, by weight
+    // (16 m of floor, 12.04 m of balcony).
+    const double floor = 16.0, balcony = std::hypot(12.0, 1.0);
+    EXPECT_NEAR(floor * result.proposal.zones[0].offset + balcony * result.proposal.zones[1].offset, 0.0, 1e-6);
+    EXPECT_NEAR(result.proposal.allZones.summary, result.proposal.figures.summary, 1e-9);
+    EXPECT_LE(result.proposal.figures.summary, result.constantCurvature.figures.summary + 1e-9);
+}
+
+TEST(AutoSplayZones, BadZonesAreRefusedNamingTheZone) {
+    const WorkingDesign good = uniformDesign(4, 8);
+    auto with = [](auto change) {
+        SplayRequest request = floorAndBalcony();
+        change(request);
+        return request;
+    };
+    struct Case {
+        const char* name;
+        SplayRequest request;
+        const char* words;
+    };
+    const Case cases[] = {
+        {"nine zones", with([](SplayRequest& r) { r.zones.resize(9, r.zones[0]); }), "1 to 8 zones"},
+        {"balcony far before near", with([](SplayRequest& r) { r.zones[1].far = 10.0; }),
+         "Zone 2: the far edge of the audience must lie beyond its near edge"},
+        {"NaN floor", with([](SplayRequest& r) { r.zones[0].floorFar = NAN; }),
+         "Zone 1: the floor height at the far edge must be a number"},
+        {"infinite weight", with([](SplayRequest& r) { r.zones[1].weight = INFINITY; }), "Zone 2: the weight"},
+        {"negative weight", with([](SplayRequest& r) { r.zones[1].weight = -1.0; }), "Zone 2: the weight must lie"},
+        {"trim below the balcony's ears", with([](SplayRequest& r) { r.zones[1].floorFar = 9.0; }),
+         "above the audience"},
+        {"too many seats", with([](SplayRequest& r) { r.zones = std::vector<SplayZone>(3, {1, 250, 0, 0, 0}); }),
+         "at most 600 m"},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::string> problem = checkSplayRequest(good, c.request);
+        ASSERT_TRUE(problem.has_value()) << c.name;
+        EXPECT_NE(problem->find(c.words), std::string::npos) << c.name << ": " << *problem;
+    }
+    // Eight zones, and a single zone given as a list, are fine.
+    EXPECT_EQ(checkSplayRequest(good, with([](SplayRequest& r) { r.zones.resize(8, r.zones[0]); })), std::nullopt);
+    EXPECT_EQ(checkSplayRequest(good, with([](SplayRequest& r) { r.zones.resize(1); })), std::nullopt);
+}
+
+TEST(AutoSplayShading, ShadedGainsKeepTheAnglesAndTheRulesOnLevelAndEvenness) {
+    WorkingDesign design = uniformDesign(4, 10);
+    design.boxes[2].gain = -1.0f;
+    SplayRequest request = floorAndBalcony();
+    const SplayResult plain = autoSplay(design, request);
+    request.shadeGains = true;
+    const SplayResult shaded = autoSplay(design, request);
+    ASSERT_FALSE(shaded.cancelled);
+    // The unshaded proposal is the proposal without shading, gains as handed in.
+    EXPECT_EQ(shaded.unshaded.level, plain.proposal.level);
+    EXPECT_EQ(shaded.unshaded.design.boxes[2].gain, -1.0f);
+    EXPECT_EQ(shaded.proposal.design.gridElevation, plain.proposal.design.gridElevation);
+    bool changed = false;
+    for (int32_t k = 0; k < design.boxCount; ++k) {
+        const float gain = shaded.proposal.design.boxes[k].gain;
+        EXPECT_EQ(shaded.proposal.design.boxes[k].differenceAngle, plain.proposal.design.boxes[k].differenceAngle);
+        EXPECT_EQ(gain, roundGain(gain)) << k;
+        EXPECT_GE(gain, kLowestGain) << k;
+        changed = changed || gain != design.boxes[k].gain;
+    }
+    EXPECT_TRUE(changed);
+    EXPECT_LT(shaded.proposal.figures.summary, shaded.unshaded.figures.summary);
+    EXPECT_GE(shaded.proposal.figures.meanLevel1to8k, shaded.unshaded.figures.meanLevel1to8k - 1.5);
+    // Without shading the gains stay as they are.
+    for (int32_t k = 0; k < kMaxBoxes; ++k) EXPECT_EQ(plain.proposal.design.boxes[k].gain, design.boxes[k].gain);
+}

@@ -118,6 +118,60 @@ TEST(AudienceLine, ReceiversAtMostHalfAMetreApartFromEdgeToEdge) {
     }
 }
 
+TEST(AudienceLine, ZonesRunOneAfterTheOtherAndEveryMetreOfSeatsWeighsTheSame) {
+    // A floor with a balcony over its rear (overlapping in distance), a floor
+    // that meets a raked tier, and a balcony weighted three times its length.
+    struct Case {
+        const char* name;
+        std::vector<SplayZone> zones;
+        std::vector<size_t> receivers;      // per zone
+        std::vector<double> zoneWeight;     // per zone, before scaling
+    };
+    const Case cases[] = {
+        {"floor + balcony", {{5, 30, 0, 0, 0}, {18, 35, 7, 8, 0}}, {51, 36}, {25.0, std::hypot(17.0, 1.0)}},
+        {"floor + tier", {{4, 20, 0, 0, 0}, {20, 32, 0, 5, 0}}, {33, 27}, {16.0, 13.0}},
+        {"weighted balcony", {{5, 30, 0, 0, 0}, {18, 35, 7, 8, 51.0}}, {51, 36}, {25.0, 51.0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SplayRequest request;
+        request.trim = 12.0;
+        request.zones = c.zones;
+        const AudienceLine line = audienceLine(request);
+        ASSERT_EQ(line.position.size(), c.receivers[0] + c.receivers[1]);
+        ASSERT_EQ(line.weight.size(), line.position.size());
+        ASSERT_EQ(line.zone.size(), line.position.size());
+        double total = 0.0;
+        std::vector<double> perZone(2, 0.0);
+        for (size_t r = 0; r < line.position.size(); ++r) {
+            const size_t z = r < c.receivers[0] ? 0 : 1;
+            EXPECT_EQ(line.zone[r], static_cast<int32_t>(z)) << r;
+            total += line.weight[r];
+            perZone[z] += line.weight[r];
+        }
+        // Each zone runs from its near edge to its far edge at ear height.
+        const size_t first = c.receivers[0], last = line.position.size() - 1;
+        EXPECT_FLOAT_EQ(line.position[first - 1][1], static_cast<float>(-c.zones[0].far));
+        EXPECT_FLOAT_EQ(line.position[first][1], static_cast<float>(-c.zones[1].near));
+        EXPECT_FLOAT_EQ(line.position[first][2], static_cast<float>(c.zones[1].floorNear + 1.2));
+        EXPECT_FLOAT_EQ(line.position[last][2], static_cast<float>(c.zones[1].floorFar + 1.2));
+        // The weights add up to the receiver count and split as the zones weigh.
+        EXPECT_NEAR(total, static_cast<double>(line.position.size()), 1e-9);
+        EXPECT_NEAR(perZone[1] / perZone[0], c.zoneWeight[1] / c.zoneWeight[0], 1e-9);
+    }
+}
+
+TEST(AudienceLine, TheOneZoneFormAndASingleZoneGiveTheSameReceiversAllWeighingOne) {
+    SplayRequest lineForm = hall();
+    SplayRequest zoneForm;
+    zoneForm.trim = lineForm.trim;
+    zoneForm.zones = {{3.0, 14.2, 0.0, 1.5, 0.0}};
+    const AudienceLine a = audienceLine(lineForm), b = audienceLine(zoneForm);
+    EXPECT_EQ(a.position, b.position);
+    EXPECT_EQ(a.distance, b.distance);
+    for (const double w : a.weight) EXPECT_EQ(w, 1.0);
+}
+
 TEST(SplayField, AllBandsMatchTheBandAveragedSumOfTheComponentResponses) {
     const SplayRequest request = hall();
     const WorkingDesign design = mixedDesign();

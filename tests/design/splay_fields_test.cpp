@@ -117,3 +117,59 @@ TEST(SplayFields, NumbersThatCannotBeComputedGetTheCheckersMessage) {
         EXPECT_FALSE(reading.message.empty()) << c.what;
     }
 }
+
+TEST(SplayFields, TheSecondZoneIsReadOnlyWhenOnAndNamedInMessages) {
+    SplayFieldTexts texts = typical();
+    texts.zoneNear = "garbage";  // off: never read
+    texts.shadeGains = true;
+    ksr::SplayFieldReading reading = ksr::readSplayFields(flownLineArray(), texts);
+    ASSERT_TRUE(reading.request) << reading.message;
+    EXPECT_TRUE(reading.request->zones.empty());
+    EXPECT_TRUE(reading.request->shadeGains);
+
+    texts.secondZone = true;
+    texts.zoneNear = "18";
+    texts.zoneFar = "30";
+    texts.zoneFloorNear = "5";
+    texts.zoneFloorFar = " 6.5 ";
+    texts.trim = "12";
+    reading = ksr::readSplayFields(flownLineArray(), texts);
+    ASSERT_TRUE(reading.request) << reading.message;
+    ASSERT_EQ(reading.request->zones.size(), 2u);
+    const ksr::SplayZone& audience = reading.request->zones[0];
+    const ksr::SplayZone& balcony = reading.request->zones[1];
+    EXPECT_EQ(std::vector<double>({audience.near, audience.far, audience.floorNear, audience.floorFar}),
+              std::vector<double>({4, 36, 0, 1.5}));
+    EXPECT_EQ(std::vector<double>({balcony.near, balcony.far, balcony.floorNear, balcony.floorFar, balcony.weight}),
+              std::vector<double>({18, 30, 5, 6.5, 0}));
+
+    struct Case {
+        std::string SplayFieldTexts::*text;
+        const char* value;
+        const char* message;  // its beginning
+    };
+    const Case cases[] = {
+        {&SplayFieldTexts::zoneNear, "abc", "Balcony or tier, near edge: type one number"},
+        {&SplayFieldTexts::zoneFar, "", "Balcony or tier, far edge: type one number"},
+        {&SplayFieldTexts::zoneFloorNear, "1e999", "Balcony or tier, floor height at the near edge"},
+        {&SplayFieldTexts::zoneFloorFar, "nan", "Balcony or tier, floor height at the far edge"},
+        {&SplayFieldTexts::zoneFar, "10", "Balcony or tier: the far edge of the audience must lie beyond"},
+        {&SplayFieldTexts::far, "3", "Audience: the far edge of the audience must lie beyond"},
+        {&SplayFieldTexts::zoneFloorFar, "11", "The array must hang above the audience"},
+    };
+    for (const Case& c : cases) {
+        SplayFieldTexts bad = texts;
+        bad.*c.text = c.value;
+        const ksr::SplayFieldReading refused = ksr::readSplayFields(flownLineArray(), bad);
+        EXPECT_FALSE(refused.request) << c.value;
+        EXPECT_EQ(refused.message.rfind(c.message, 0), 0u) << refused.message;
+    }
+}
+
+TEST(SplayFields, ANewDialogOffersASwitchedOffBalconyAndNoShading) {
+    const SplayFieldTexts texts = ksr::openingSplayFields(std::nullopt);
+    EXPECT_FALSE(texts.secondZone);
+    EXPECT_FALSE(texts.shadeGains);
+    EXPECT_EQ(std::vector<std::string>({texts.zoneNear, texts.zoneFar, texts.zoneFloorNear, texts.zoneFloorFar}),
+              std::vector<std::string>({"20", "35", "6", "7"}));
+}

@@ -30,6 +30,10 @@ TEST(SplayFigures, TargetOffsetsFollowTheSlopePerDoubling) {
     const std::vector<double> target = targetOffsets(std::vector<double>{5.0, 10.0, 20.0, 40.0}, -1.5);
     const std::vector<double> expected{0.0, -1.5, -3.0, -4.5};
     for (size_t r = 0; r < expected.size(); ++r) EXPECT_DOUBLE_EQ(target[r], expected[r]);
+    // Zones need not start nearest: the nearest receiver is the reference.
+    const std::vector<double> balconyFirst = targetOffsets(std::vector<double>{10.0, 20.0, 5.0}, -1.5);
+    EXPECT_DOUBLE_EQ(balconyFirst[0], -1.5);
+    EXPECT_DOUBLE_EQ(balconyFirst[2], 0.0);
 }
 
 TEST(SplayFigures, FallingFieldAgainstAFlatTarget) {
@@ -83,4 +87,72 @@ TEST(SplayFigures, ShareWithin3dBCountsOnlyReceiversInsideTheWindow) {
     const FieldFigures figures = fieldFigures(levels, distance, targetOffsets(distance, 0.0));
     EXPECT_DOUBLE_EQ(figures.band[11].shareWithin3dB, 0.75);
     EXPECT_DOUBLE_EQ(figures.band[11].range, 8.0);
+}
+
+namespace {
+
+// Two zones of two receivers, every band alike, against a flat target:
+// zone 1 at 1 and 2 m with 100 and 98 dB, zone 2 at 2 and 4 m with 92 and
+// 94 dB.
+struct TwoZones {
+    LevelTable levels{4};
+    std::vector<double> distance{1.0, 2.0, 2.0, 4.0};
+    std::vector<int32_t> zone{0, 0, 1, 1};
+    TwoZones() {
+        const double values[] = {100.0, 98.0, 92.0, 94.0};
+        for (size_t r = 0; r < 4; ++r) levels[r].fill(values[r]);
+    }
+};
+
+}  // namespace
+
+TEST(SplayFigures, EachZoneIsJudgedAgainstTheTargetOfAllZones) {
+    const TwoZones field;
+    const std::vector<double> target = targetOffsets(field.distance, 0.0);
+    const std::vector<double> weight(4, 1.0);
+    const std::vector<ZoneFigures> zones = zoneFigures(field.levels, field.distance, target, weight, field.zone, 2);
+    ASSERT_EQ(zones.size(), 2u);
+    // The mean over all is 96: residuals +4, +2 | -4, -2.
+    struct Expected {
+        double summary, offset, fittedSlope, spread, share, level;
+    };
+    const Expected expected[] = {{1.0, 3.0, -2.0, 1.6, 0.5, 99.0}, {1.0, -3.0, 2.0, 1.6, 0.5, 93.0}};
+    for (size_t z = 0; z < 2; ++z) {
+        SCOPED_TRACE(z);
+        EXPECT_NEAR(zones[z].summary, expected[z].summary, 1e-12);
+        EXPECT_NEAR(zones[z].offset, expected[z].offset, 1e-12);
+        EXPECT_NEAR(zones[z].fittedSlope, expected[z].fittedSlope, 1e-12);
+        EXPECT_NEAR(zones[z].spread90to10, expected[z].spread, 1e-12);  // 2.2 to 3.8 between neighbours
+        EXPECT_NEAR(zones[z].shareWithin3dB, expected[z].share, 1e-12);
+        EXPECT_NEAR(zones[z].meanLevel1to8k, expected[z].level, 1e-12);
+    }
+    const ZoneFigures all = allZoneFigures(field.levels, field.distance, target, weight);
+    EXPECT_NEAR(all.summary, std::sqrt(10.0), 1e-12);
+    EXPECT_NEAR(all.offset, 0.0, 1e-12);
+    EXPECT_NEAR(all.fittedSlope, -3.0, 1e-12);  // x 0, 1, 1, 2 against 100, 98, 92, 94
+    EXPECT_NEAR(all.shareWithin3dB, 0.5, 1e-12);
+    EXPECT_NEAR(all.meanLevel1to8k, 96.0, 1e-12);
+    EXPECT_NEAR(fieldFigures(field.levels, field.distance, target, weight).summary, std::sqrt(10.0), 1e-12);
+    // A zone index out of range is left out rather than read past the table.
+    const std::vector<int32_t> stray{0, 0, 1, 7};
+    EXPECT_NEAR(zoneFigures(field.levels, field.distance, target, weight, stray, 2)[1].meanLevel1to8k, 92.0, 1e-12);
+}
+
+TEST(SplayFigures, WeightsCountAReceiverAsManyTimesOver) {
+    // The second zone weighs 3 per receiver: the same as each of its
+    // receivers standing there three times.
+    const TwoZones field;
+    const std::vector<double> target = targetOffsets(field.distance, 0.0);
+    const std::vector<double> weight{1.0, 1.0, 3.0, 3.0};
+    // Mean 94.5: residuals 5.5, 3.5, -2.5, -0.5; squares weighted 62 over 8.
+    const QuickFigures quick = quickFigures(field.levels, target, weight);
+    EXPECT_NEAR(quick.summary, std::sqrt(7.75), 1e-12);
+    EXPECT_NEAR(quick.meanLevel, 94.5, 1e-12);
+    const FieldFigures figures = fieldFigures(field.levels, field.distance, target, weight);
+    EXPECT_NEAR(figures.summary, std::sqrt(7.75), 1e-12);
+    EXPECT_NEAR(figures.meanLevel1to8k, 94.5, 1e-12);
+    EXPECT_NEAR(figures.band[11].shareWithin3dB, 6.0 / 8.0, 1e-12);  // the second zone's receivers
+    const std::vector<ZoneFigures> zones = zoneFigures(field.levels, field.distance, target, weight, field.zone, 2);
+    EXPECT_NEAR(zones[0].offset, 4.5, 1e-12);
+    EXPECT_NEAR(zones[1].offset, -1.5, 1e-12);
 }

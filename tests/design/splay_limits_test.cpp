@@ -48,6 +48,23 @@ TEST(SplayLimits, TheTopBoxAimsAtMostTwoDegreesAboveTheLastEar) {
     EXPECT_EQ(splayLimits(designOf({4, 4, 4, 4}), request).gridHigh, 6);  // atan(3.2 / 40) + 2 = 6.57
 }
 
+TEST(SplayLimits, WithSeveralZonesTheHighestFarSeatSetsTheAim) {
+    SplayRequest request;
+    request.trim = 12.0;
+    // The floor's far seat lies at atan(-10.8 / 30) = -19.80 degrees, the
+    // balcony's at atan(-2.8 / 35) = -4.57: the balcony sets the limit,
+    // whichever zone comes first.
+    request.zones = {{5, 30, 0, 0, 0}, {18, 35, 7, 8, 0}};
+    EXPECT_NEAR(aimLimit(request), -2.574, 1e-3);
+    EXPECT_EQ(splayLimits(designOf({4, 4, 4, 4}), request).gridHigh, -3);
+    std::swap(request.zones[0], request.zones[1]);
+    EXPECT_NEAR(aimLimit(request), -2.574, 1e-3);
+    // A near tier seen higher than a far floor: the tier's far seat, not the
+    // farthest one, sets it (atan(-1.8 / 12) + 2 = -6.53).
+    request.zones = {{4, 40, 0, 0, 0}, {6, 12, 3, 9, 0}};
+    EXPECT_EQ(splayLimits(designOf({4, 4, 4, 4}), request).gridHigh, -7);
+}
+
 TEST(SplayLimits, EachPairTakesTheAnglesItsRuleKeepsFromZeroDown) {
     SplayRequest request;
     const SplayLimits limits = splayLimits(designOf({4, 6, 8, 4, 9, 4}), request);

@@ -99,3 +99,21 @@ TEST(SplayProposal, AProposalForOtherBoxesOrWithoutAGridChangesNothing) {
         EXPECT_EQ(design.elevations, original.elevations);
     }
 }
+
+TEST(SplayProposal, GainsAreWrittenOnlyWhenAskedAndOnTheGainGrid) {
+    ksr::WorkingDesign design = hangingStraight();
+    ksr::WorkingDesign proposal = proposalFor(design, -3.0f, {0, -1, -1, -2, -3, -4, -6, -8});
+    const float shaded[8] = {0.0f, -0.5f, -1.0f, -2.5f, -3.0f, -12.0f, -1.3f, std::nanf("")};
+    for (size_t k = 0; k < 8; ++k) proposal.boxes[k].gain = shaded[k];
+
+    ksr::WorkingDesign unshaded = design;
+    EXPECT_TRUE(ksr::applySplayProposal(unshaded, proposal).applied);
+    for (size_t k = 0; k < 8; ++k) EXPECT_EQ(unshaded.boxes[k].gain, design.boxes[k].gain) << k;
+
+    const ksr::SplayApplication result = ksr::applySplayProposal(design, proposal, true);
+    EXPECT_TRUE(result.applied);
+    EXPECT_TRUE(result.adjusted);  // -1.3 and NaN had to be brought onto the grid
+    const float expected[8] = {0.0f, -0.5f, -1.0f, -2.5f, -3.0f, -12.0f, -1.5f, 0.0f};
+    for (size_t k = 0; k < 8; ++k) EXPECT_EQ(design.boxes[k].gain, expected[k]) << k;
+    EXPECT_EQ(design.elevations[7], -28.0f);
+}

@@ -60,3 +60,28 @@ TEST(SplayReport, TheSummaryGivesTheFiguresTheSplaysAndWhatWasNotReached) {
     EXPECT_EQ(lines[2], "Proposal: grid -3 deg, splays -2 -2 -2 -2 -5 deg");
     EXPECT_EQ(lines[3], result.unreached[0]);
 }
+
+TEST(SplayReport, SeveralZonesAndShadingGetLinesOfTheirOwn) {
+    ksr::SplayResult result;
+    result.input = candidate(4.0, 91.0);
+    result.proposal = candidate(1.6, 92.0);
+    result.proposal.design = curvedArray(-3, -2);
+    result.proposal.design.boxes[5].gain = -1.5f;
+    result.constantCurvature = candidate(2.0, 92.0);
+    result.proposal.zones.resize(2);
+    result.proposal.zones[0] = {1.4, 0.62, -1.0, 4.0, 0.9, 93.0};
+    result.proposal.zones[1] = {1.9, -1.04, 0.0, 5.0, 0.755, 90.0};
+    result.unshaded = candidate(1.8, 92.7);
+    result.unshaded.level.resize(3);  // evaluated: shading was asked for
+    const std::vector<std::string> names{"Audience", "Balcony or tier"};
+    const std::vector<std::string> lines = ksr::splaySummaryLines(result, names);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[3], "Audience: evenness 1.4 dB, 0.6 dB above the target, 90 % within 3 dB");
+    EXPECT_EQ(lines[4], "Balcony or tier: evenness 1.9 dB, 1.0 dB below the target, 76 % within 3 dB");
+    EXPECT_EQ(lines[5], "Shading: evenness 1.8 dB unshaded, 1.6 dB shaded, mean level -0.7 dB; gains 0 0 0 0 0 -1.5 dB");
+    // Without names the zones are numbered; a single zone gets no line.
+    EXPECT_EQ(ksr::splaySummaryLines(result)[4].rfind("Zone 2: evenness", 0), 0u);
+    result.proposal.zones.resize(1);
+    result.unshaded = {};
+    EXPECT_EQ(ksr::splaySummaryLines(result).size(), 3u);
+}

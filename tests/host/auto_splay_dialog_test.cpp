@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <sstream>
@@ -282,6 +283,114 @@ TEST_F(AutoSplayDialogTest, CancelStopsAComputationAndCloseLeavesTheDesign) {
                   std::printf("Sixteen boxes, 5 to 25 m: %s\n", s.text(IDC_STATIC_SPLAY_STATUS).c_str());
                   closeAutoSplay(s);
                   EXPECT_EQ(d.text(IDC_EDIT_GRID), "0");
+                  d.ok();
+              }),
+              0);
+    expectUnchanged(before);
+}
+
+TEST_F(AutoSplayDialogTest, ABalconyAndShadingAreComputedPerZoneAndApplyWritesTheGains) {
+    setDesign(straightArray(10));
+    placeArray(0.0f, 0.0f, 12.0f);
+    std::optional<ShownProposal> shown;
+    std::string figures;
+    EXPECT_EQ(showDialog([&](const DesignDialog& d) {
+                  const SplayDialog s(openAutoSplay(d));
+                  if (s.window() == nullptr) return d.cancel();
+                  // The second zone opens switched off, its fields disabled
+                  // but filled; shading opens off.
+                  EXPECT_FALSE(s.checked(IDC_CHECK_SPLAY_SECOND_ZONE));
+                  EXPECT_FALSE(s.enabled(IDC_EDIT_SPLAY_ZONE_NEAR));
+                  EXPECT_EQ(s.text(IDC_EDIT_SPLAY_ZONE_FAR), "35");
+                  EXPECT_FALSE(s.checked(IDC_CHECK_SPLAY_SHADE));
+                  s.click(IDC_CHECK_SPLAY_SECOND_ZONE);
+                  EXPECT_TRUE(s.enabled(IDC_EDIT_SPLAY_ZONE_NEAR));
+                  EXPECT_TRUE(s.enabled(IDC_EDIT_SPLAY_ZONE_FLOOR_FAR));
+                  s.type(IDC_EDIT_SPLAY_NEAR, "5");
+                  s.type(IDC_EDIT_SPLAY_FAR, "30");
+                  s.type(IDC_EDIT_SPLAY_ZONE_NEAR, "18");
+                  s.type(IDC_EDIT_SPLAY_ZONE_FAR, "35");
+                  s.type(IDC_EDIT_SPLAY_ZONE_FLOOR_NEAR, "7");
+                  s.type(IDC_EDIT_SPLAY_ZONE_FLOOR_FAR, "8");
+                  s.click(IDC_CHECK_SPLAY_SHADE);
+                  s.compute();
+                  EXPECT_TRUE(s.waitUntilComputing());
+                  EXPECT_FALSE(s.enabled(IDC_EDIT_SPLAY_ZONE_NEAR));
+                  EXPECT_FALSE(s.enabled(IDC_CHECK_SPLAY_SHADE));
+                  ASSERT_TRUE(s.waitUntilComputed());
+                  std::printf("Ten boxes, floor and balcony, shaded: %s\n", s.text(IDC_STATIC_SPLAY_STATUS).c_str());
+                  EXPECT_TRUE(s.enabled(IDC_EDIT_SPLAY_ZONE_NEAR));
+                  figures = s.text(IDC_STATIC_SPLAY_FIGURES);
+                  shown = shownProposal(figures);
+                  closeAutoSplay(s, IDC_BUTTON_SPLAY_APPLY);
+                  d.ok();
+              }),
+              0);
+    // The figures read per zone and say what shading did.
+    EXPECT_NE(figures.find("Audience: evenness"), std::string::npos) << figures;
+    EXPECT_NE(figures.find("Balcony or tier: evenness"), std::string::npos) << figures;
+    EXPECT_NE(figures.find("Shading: evenness"), std::string::npos) << figures;
+    ASSERT_TRUE(shown) << figures;
+    ASSERT_EQ(shown->splays.size(), 9u);
+    const SetupRecord after = appliedDesign();
+    EXPECT_EQ(after.gridElevation, static_cast<float>(shown->grid));
+    bool shaded = false;
+    for (int i = 0; i < 10; ++i) {
+        if (i > 0) {
+            EXPECT_EQ(after.boxes[i].boxElevation - after.boxes[i - 1].boxElevation,
+                      static_cast<float>(shown->splays[i - 1]))
+                << i;
+        }
+        // Gains on the dialog's grid: 0 to 12 dB down in half decibels.
+        const float gain = after.boxes[i].boxGain;
+        EXPECT_GE(gain, 0.0f) << i;
+        EXPECT_LE(gain, 12.0f) << i;
+        EXPECT_EQ(gain * 2.0f, std::round(gain * 2.0f)) << i;
+        shaded = shaded || gain != 0.0f;
+    }
+    EXPECT_TRUE(shaded) << figures;
+}
+
+TEST_F(AutoSplayDialogTest, BadSecondZoneFieldsGetAMessageNamingTheField) {
+    const SetupRecord before = straightArray(8);
+    setDesign(before);
+    placeArray(0.0f, 0.0f, 12.0f);
+    struct Case {
+        int field;
+        const char* text;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {IDC_EDIT_SPLAY_ZONE_NEAR, "abc", "Balcony or tier, near edge"},
+        {IDC_EDIT_SPLAY_ZONE_FLOOR_FAR, "7 m", "Balcony or tier, floor height at the far edge"},
+        {IDC_EDIT_SPLAY_ZONE_FAR, "10", "Balcony or tier: the far edge"},  // before its near edge at 20 m
+        {IDC_EDIT_SPLAY_ZONE_FLOOR_NEAR, "11.5", "above the audience"},   // ears above the 12 m rigging
+    };
+    EXPECT_EQ(showDialog([&](const DesignDialog& d) {
+                  const SplayDialog s(openAutoSplay(d));
+                  if (s.window() == nullptr) return d.cancel();
+                  // Switched off, the second zone's text is never read: the
+                  // computation starts (and is cancelled).
+                  s.type(IDC_EDIT_SPLAY_ZONE_NEAR, "abc");
+                  s.type(IDC_EDIT_SPLAY_FAR, "80");  // long enough to be caught computing
+                  s.compute();
+                  ASSERT_TRUE(s.waitUntilComputing());
+                  s.click(IDC_BUTTON_SPLAY_STOP);
+                  ASSERT_TRUE(s.waitUntilIdle());
+                  s.type(IDC_EDIT_SPLAY_FAR, "20");
+                  s.click(IDC_CHECK_SPLAY_SECOND_ZONE);
+                  s.type(IDC_EDIT_SPLAY_ZONE_NEAR, "20");
+                  for (const Case& c : cases) {
+                      const std::string kept = s.text(c.field);
+                      s.type(c.field, c.text);
+                      s.compute();
+                      const std::string message = dialog_driver::answerMessageBox(kInputCaption);
+                      EXPECT_NE(message.find(c.mentions), std::string::npos) << c.text << ": " << message;
+                      EXPECT_TRUE(s.enabled(IDC_BUTTON_SPLAY_COMPUTE)) << c.text;
+                      EXPECT_FALSE(s.enabled(IDC_BUTTON_SPLAY_APPLY)) << c.text;
+                      s.type(c.field, kept);
+                  }
+                  closeAutoSplay(s);
                   d.ok();
               }),
               0);

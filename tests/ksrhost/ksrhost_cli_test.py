@@ -916,8 +916,15 @@ class Splay(KsrhostCase):
     def test_the_options_reach_the_request(self):
         proposal, report = self.splay("--floor", "0:3", "--ear-height", "1", "--slope", "-3", "--allow-zero",
                                       "--max-step", "1")
+        zones = report["request"].pop("zones")
         self.assertEqual(report["request"], {"trim": 9, "near": 4, "far": 24, "floorNear": 0, "floorFar": 3,
-                                             "earHeight": 1, "slope": -3, "allowZeroSplay": True, "maxStep": 1})
+                                             "earHeight": 1, "slope": -3, "allowZeroSplay": True, "maxStep": 1,
+                                             "shadeGains": False})
+        # The one-zone form is one zone, weighed by its length along the seats.
+        self.assertEqual(len(zones), 1)
+        self.assertEqual({k: zones[0][k] for k in ("name", "near", "far", "floorNear", "floorFar")},
+                         {"name": "audience", "near": 4, "far": 24, "floorNear": 0, "floorFar": 3})
+        self.assertAlmostEqual(zones[0]["weight"], math.hypot(20, 3), places=6)
         splays = [-b["differenceAngle"] for b in proposal["boxes"][1:]]
         for above, below in zip(splays, splays[1:]):
             self.assertLessEqual(abs(below - above), 1)
@@ -967,6 +974,115 @@ class Splay(KsrhostCase):
         self.assertIn("cannot write '", err)
 
 
+class SplayZones(KsrhostCase):
+    """ksrhost design splay over several zones: --zone, --scene and --shade."""
+
+    def splay(self, *args):
+        out, report = self.path("splayed.json"), self.path("report.json")
+        stdout, _ = self.ok("design", "splay", *args, "-o", out, "--report", report)
+        with open(out, encoding="utf-8") as f:
+            proposal = json.load(f)
+        with open(report, encoding="utf-8") as f:
+            return proposal, json.load(f), stdout
+
+    def test_zones_reach_the_request_and_are_reported_one_by_one(self):
+        proposal, report, stdout = self.splay(example("ksr12_flown.json"), "--trim", "9", "--zone", "4:16:0:0",
+                                              "--zone", "10:20:4:5:30")
+        zones = report["request"]["zones"]
+        self.assertEqual([(z["name"], z["near"], z["far"], z["floorNear"], z["floorFar"]) for z in zones],
+                         [("zone 1", 4, 16, 0, 0), ("zone 2", 10, 20, 4, 5)])
+        self.assertEqual([z["weight"] for z in zones], [12, 30])
+        self.assertNotIn("near", report["request"])
+        self.assertEqual(report["receivers"], 25 + 22)  # 12 m, then 10.05 m along the rake, every 0.5 m at most
+        for name in ("proposal", "constantCurvature", "input"):
+            with self.subTest(design=name):
+                self.assertEqual(len(report[name]["zones"]), 2)
+                for zone in report[name]["zones"]:
+                    self.assertTrue(0.0 <= zone["shareWithin3dB"] <= 1.0)
+                    self.assertGreater(zone["summary"], 0.0)
+                self.assertAlmostEqual(report[name]["allZones"]["summary"], report[name]["summary"], places=6)
+        self.assertIn("Zone 1: evenness", stdout)
+        self.assertIn("Zone 2: evenness", stdout)
+        # The top box aims no higher than 2 degrees above the upper zone's last ear.
+        self.assertLessEqual(proposal["gridElevation"], math.degrees(math.atan2(5 + 1.2 - 9.0, 20.0)) + 2.0)
+        self.assertEqual(proposal["name"], "Auto-splay of ksr12_flown.json for 2 zones, rigged at 9 m")
+
+    def test_shading_puts_gains_on_the_grid_and_keeps_the_rules(self):
+        proposal, report, stdout = self.splay(example("ksr12_flown.json"), "--trim", "9", "--zone", "4:16:0:0",
+                                              "--zone", "10:20:4:5", "--shade")
+        self.assertTrue(report["request"]["shadeGains"])
+        gains = [b["gain"] for b in proposal["boxes"]]
+        self.assertEqual(gains, report["proposal"]["gains"])
+        for gain in gains:
+            self.assertTrue(-12 <= gain <= 0 and gain * 2 == round(gain * 2), gain)
+        self.assertLessEqual(report["proposal"]["summary"], report["unshaded"]["summary"])
+        self.assertGreaterEqual(report["proposal"]["meanLevel1to8k"], report["unshaded"]["meanLevel1to8k"] - 1.5)
+        self.assertEqual(report["proposal"]["differenceAngles"], report["unshaded"]["differenceAngles"])
+        self.assertIn("Shading:", stdout)
+        check = self.json_of("design", "check", self.path("splayed.json"))
+        self.assertTrue(check["passes"])
+
+    def venue(self):
+        """A hall with a floor, a balcony over its rear and a side gallery the centre array does not face."""
+        return scene_file(self, [flown([0, 0, 12], None, "centre"), flown([-14, 0, 12], [20, -3, 0], "side")],
+                          audience=[
+                              {"name": "floor", "cornersM": [[-12, -5, 0], [12, -5, 0], [12, -30, 0], [-12, -30, 0]]},
+                              {"name": "balcony", "cornersM": [[-12, -18, 7], [12, -18, 7], [12, -35, 8],
+                                                               [-12, -35, 8]]},
+                              {"name": "gallery", "cornersM": [[14, -5, 4], [18, -5, 4], [18, -30, 4], [14, -30, 4]]}])
+
+    def test_a_scene_gives_the_zones_the_design_and_the_height(self):
+        scene = self.venue()
+        proposal, report, stdout = self.splay("--scene", scene, "--array", "centre")
+        zones = report["request"]["zones"]
+        self.assertEqual([z["name"] for z in zones], ["floor", "balcony"])
+        self.assertEqual([(z["near"], z["far"]) for z in zones], [(5, 30), (18, 35)])
+        self.assertAlmostEqual(zones[1]["floorNear"], 7, places=9)
+        self.assertAlmostEqual(zones[1]["floorFar"], 8, places=9)
+        self.assertEqual(report["request"]["trim"], 12)
+        self.assertEqual(report["design"], "centre")
+        self.assertEqual(proposal["boxCount"], 12)
+        self.assertIn("Zone 2 (balcony): evenness", stdout)
+        # The same zones typed out give the same proposal.
+        typed, _, _ = self.splay(example("ksr12_flown.json"), "--trim", "12", "--zone", "5:30:0:0",
+                                 "--zone", "18:35:7:8")
+        self.assertEqual(typed["boxes"], proposal["boxes"])
+        self.assertEqual(typed["gridElevation"], proposal["gridElevation"])
+
+    def test_bad_zone_options_are_named_and_write_nothing(self):
+        good = example("ksr12_flown.json")
+        out = self.path("out.json")
+        scene = self.venue()
+        base = ["design", "splay", good, "--trim", "12", "-o", out]
+        cases = [
+            (base, "give the audience with --audience, --zone or --scene"),
+            (base + ["--zone", "4:16:0"], "--zone: expected NEAR:FAR:ZNEAR:ZFAR[:WEIGHT]"),
+            (base + ["--zone", "4:16:0:nan"], "--zone: expected a finite number"),
+            (base + ["--zone", "4:16:0:0", "--audience", "4:24"], "give the audience in one of these forms"),
+            (base + ["--zone", "4:16:0:0", "--floor", "0:1"], "--floor: goes with --audience"),
+            (base + ["--zone", "4:16:0:0", "--zone", "16:10:0:0"], "Zone 2: the far edge"),
+            (base + ["--zone", "4:16:0:0", "--zone", "10:20:4:5:-2"], "Zone 2: the weight"),
+            (base + ["--zone", "4:16:0:0"] * 9, "1 to 8 zones"),
+            (base + ["--scene", scene], "--scene: name the array to splay with --array"),
+            (base + ["--zone", "4:16:0:0", "--array", "centre"], "--array: names an array of a --scene"),
+            (base + ["--scene", scene, "--array", "middle"], "has no array 'middle' (it has centre, side)"),
+            (base + ["--scene", self.write("empty.json", json.dumps({"arrays": [flown([0, 0, 12], None, "a")],
+                                                                      "audience": [{"name": "foyer", "cornersM": [
+                                                                          [-5, 2, 0], [5, 2, 0], [5, 9, 0],
+                                                                          [-5, 9, 0]]}]})), "--array", "a"],
+             "no audience area of"),
+            (["design", "splay", "--trim", "12", "--zone", "4:16:0:0", "-o", out], "design is required"),
+            (["design", "splay", good, "--zone", "4:16:0:0", "-o", out], "--trim is required"),
+            (base + ["--scene", self.path("missing.json"), "--array", "centre"], "missing.json"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                status, _, err = run(*args)
+                self.assertNotEqual(status, 0)
+                self.assertIn(message, err)
+                self.assertFalse(os.path.exists(out))
+
+
 class SplayPicture(KsrhostCase):
     def test_png_is_drawn_and_its_data_removed(self):
         png = self.path("splay.png")
@@ -975,6 +1091,14 @@ class SplayPicture(KsrhostCase):
         with open(png, "rb") as f:
             self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
         self.assertEqual(sorted(os.listdir(self.folder)), ["out.json", "splay.png"])
+
+    def test_zones_are_drawn(self):
+        png = self.path("zones.png")
+        self.ok("design", "splay", example("ksr12_flown.json"), "--trim", "12", "--zone", "5:30:0:0",
+                "--zone", "18:35:7:8", "--shade", "-o", self.path("out.json"), "--png", png)
+        with open(png, "rb") as f:
+            self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(sorted(os.listdir(self.folder)), ["out.json", "zones.png"])
 
 
 def read_map(path):

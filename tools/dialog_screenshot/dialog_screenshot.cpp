@@ -6,7 +6,9 @@
 // below with IP_SetValue and calls IP_ShowDialog(1). A helper thread waits
 // for the dialog window and selects the sixth row (so the editor shows a box
 // with a splay angle). With the argument "auto-splay" it then opens the
-// auto-splay dialog, types an audience, computes and waits for the proposal.
+// auto-splay dialog, types an audience, computes and waits for the proposal;
+// with "auto-splay-balcony" the audience is a floor with a balcony over its
+// rear, and the gains are shaded.
 // It prints "ready"; a line on standard input then closes what it opened.
 // Exit code 0 when the dialog was shown and closed, 1 otherwise.
 
@@ -40,8 +42,17 @@ constexpr int kSplayComputeId = 1110;
 constexpr int kSplayApplyId = 1117;
 constexpr int kSplayCloseId = 1118;
 constexpr float kArrayPosition[3] = {0.0f, 0.0f, 11.0f};
+// The second zone and shading: a balcony from 18 m to 34 m, its floor
+// rising from 6 m to 7 m over a floor from 5 m to 30 m.
+constexpr int kSplaySecondZoneId = 1119;
+constexpr int kSplayZoneNearId = 1120;
+constexpr int kSplayZoneFarId = 1121;
+constexpr int kSplayZoneFloorNearId = 1122;
+constexpr int kSplayZoneFloorFarId = 1123;
+constexpr int kSplayShadeId = 1124;
 
 bool showAutoSplay = false;
+bool withBalcony = false;
 
 // The window with this caption once it is shown: a dialog is found while it
 // is still being set up, and only shows itself when its fields are filled.
@@ -64,10 +75,21 @@ HWND computeAutoSplay(HWND dialog) {
     click(dialog, kAutoSplayButtonId);
     HWND splay = waitForWindow(kAutoSplayCaption);
     if (splay == nullptr) return nullptr;
-    SetDlgItemTextA(splay, kSplayNearId, "6");
-    SetDlgItemTextA(splay, kSplayFarId, "38");
-    SetDlgItemTextA(splay, kSplayFloorFarId, "2");
-    SetDlgItemTextA(splay, kSplaySlopeId, "-1");
+    if (withBalcony) {
+        SetDlgItemTextA(splay, kSplayNearId, "5");
+        SetDlgItemTextA(splay, kSplayFarId, "30");
+        SendDlgItemMessageA(splay, kSplaySecondZoneId, BM_CLICK, 0, 0);
+        SetDlgItemTextA(splay, kSplayZoneNearId, "18");
+        SetDlgItemTextA(splay, kSplayZoneFarId, "34");
+        SetDlgItemTextA(splay, kSplayZoneFloorNearId, "6");
+        SetDlgItemTextA(splay, kSplayZoneFloorFarId, "7");
+        SendDlgItemMessageA(splay, kSplayShadeId, BM_CLICK, 0, 0);
+    } else {
+        SetDlgItemTextA(splay, kSplayNearId, "6");
+        SetDlgItemTextA(splay, kSplayFarId, "38");
+        SetDlgItemTextA(splay, kSplayFloorFarId, "2");
+        SetDlgItemTextA(splay, kSplaySlopeId, "-1");
+    }
     click(splay, kSplayComputeId);
     for (int tries = 0; tries < 1200; ++tries) {
         if (IsWindowEnabled(GetDlgItem(splay, kSplayApplyId))) return splay;
@@ -148,7 +170,8 @@ DWORD WINAPI driveDialog(void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    showAutoSplay = argc > 1 && std::strcmp(argv[1], "auto-splay") == 0;
+    withBalcony = argc > 1 && std::strcmp(argv[1], "auto-splay-balcony") == 0;
+    showAutoSplay = withBalcony || (argc > 1 && std::strcmp(argv[1], "auto-splay") == 0);
     HMODULE module = LoadLibraryA("ksr.dll");
     if (module == nullptr) {
         std::fprintf(stderr, "ksr.dll not found\n");

@@ -97,10 +97,14 @@ CLI::App* addDesignCommands(CLI::App& app, DesignOptions& options);
 void runDesignCheck(const DesignOptions& options, std::ostream& out);
 
 struct SplayOptions {
-    std::string design;
-    std::string trim;
+    std::string design;  // may be left out with a scene: the scene array's design
+    std::string trim;    // may be left out with a scene: the scene array's height
     std::string audience;
     std::string floor;
+    std::vector<std::string> zones;  // NEAR:FAR:ZNEAR:ZFAR[:WEIGHT] each
+    std::string scene;               // a scene file whose audience areas give the zones
+    std::string array;               // the scene's array, by name
+    bool shade = false;
     std::string earHeight = "1.2";
     std::string slope = "0";
     bool allowZero = false;

@@ -18,6 +18,7 @@
 #include "host_error.h"
 #include "output_file.h"
 #include "model/band_average.h"
+#include "scene_cut.h"
 #include "text_values.h"
 
 #if defined(_WIN32)
@@ -47,18 +48,101 @@ std::pair<double, double> parsePair(const std::string& text, const std::string& 
     return {parseNumber(text.substr(0, colon), option), parseNumber(text.substr(colon + 1), option)};
 }
 
-ksr::SplayRequest readRequest(const SplayOptions& options) {
-    ksr::SplayRequest request;
-    request.trim = parseNumber(options.trim, "--trim");
-    std::tie(request.near, request.far) = parsePair(options.audience, "--audience", "NEAR:FAR in metres");
-    if (!options.floor.empty()) {
-        std::tie(request.floorNear, request.floorFar) = parsePair(options.floor, "--floor", "ZNEAR:ZFAR in metres");
+// "NEAR:FAR:ZNEAR:ZFAR" or with ":WEIGHT": four or five finite numbers.
+ksr::SplayZone parseZone(const std::string& text) {
+    std::vector<double> values;
+    size_t start = 0;
+    while (true) {
+        const size_t colon = text.find(':', start);
+        values.push_back(parseNumber(text.substr(start, colon - start), "--zone"));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
     }
+    if (values.size() != 4 && values.size() != 5) {
+        throw HostError("--zone: expected NEAR:FAR:ZNEAR:ZFAR[:WEIGHT] in metres, got '" + text + "'");
+    }
+    return {values[0], values[1], values[2], values[3], values.size() == 5 ? values[4] : 0.0};
+}
+
+// What a splay runs on: the design, the request and a name for each zone.
+struct SplayInput {
+    HostDesign design;
+    std::string designSource;  // the design file as given, or the scene's array
+    std::string designName;    // the design file's name, or the scene's array
+    ksr::SplayRequest request;
+    std::vector<std::string> zoneNames;  // empty for the one-zone form
+};
+
+const SceneArray& sceneArray(const Scene& scene, const SplayOptions& options) {
+    std::string names;
+    for (const SceneArray& array : scene.arrays) {
+        if (array.name == options.array) return array;
+        names += (names.empty() ? "" : ", ") + array.name;
+    }
+    throw HostError("--array: the scene '" + options.scene + "' has no array '" + options.array + "' (it has " +
+                    names + ")");
+}
+
+SplayInput readInput(const SplayOptions& options) {
+    const int audienceForms = !options.audience.empty() + !options.zones.empty() + !options.scene.empty();
+    if (audienceForms == 0) throw HostError("give the audience with --audience, --zone or --scene");
+    if (audienceForms > 1) throw HostError("--audience, --zone and --scene: give the audience in one of these forms");
+    if (!options.floor.empty() && options.audience.empty()) {
+        throw HostError("--floor: goes with --audience; a zone gives its own floor heights");
+    }
+    if (options.scene.empty() != options.array.empty()) {
+        throw HostError(options.scene.empty() ? "--array: names an array of a --scene"
+                                              : "--scene: name the array to splay with --array");
+    }
+    if (options.scene.empty() && options.design.empty()) throw HostError("design is required");
+    if (options.scene.empty() && options.trim.empty()) throw HostError("--trim is required");
+
+    SplayInput input;
+    ksr::SplayRequest& request = input.request;
     request.earHeight = parseNumber(options.earHeight, "--ear-height");
     request.slope = parseNumber(options.slope, "--slope");
     request.maxStep = parseNumber(options.maxStep, "--max-step");
     request.allowZeroSplay = options.allowZero;
-    return request;
+    request.shadeGains = options.shade;
+    if (!options.trim.empty()) request.trim = parseNumber(options.trim, "--trim");
+    if (!options.design.empty()) {
+        input.design = readDesignFile(options.design);
+        input.designSource = options.design;
+        input.designName = std::filesystem::path(options.design).filename().string();
+    }
+
+    if (!options.audience.empty()) {
+        std::tie(request.near, request.far) = parsePair(options.audience, "--audience", "NEAR:FAR in metres");
+        if (!options.floor.empty()) {
+            std::tie(request.floorNear, request.floorFar) =
+                parsePair(options.floor, "--floor", "ZNEAR:ZFAR in metres");
+        }
+    }
+    for (size_t z = 0; z < options.zones.size(); ++z) {
+        request.zones.push_back(parseZone(options.zones[z]));
+        input.zoneNames.push_back("zone " + std::to_string(z + 1));
+    }
+    if (!options.scene.empty()) {
+        const Scene scene = parseSceneJson(readTextFile(options.scene, "scene file"), options.scene);
+        const SceneArray& array = sceneArray(scene, options);
+        if (options.design.empty()) {
+            input.design = array.design;
+            input.designSource = input.designName = array.name;
+        }
+        if (options.trim.empty()) request.trim = array.placement.position[2];
+        const std::vector<CutZone> cut = cutAudience(scene.areas, array.placement.position[0],
+                                                     array.placement.position[1], array.placement.angles[0],
+                                                     request.earHeight);
+        if (cut.empty()) {
+            throw HostError("--scene: no audience area of '" + options.scene + "' lies in front of the array '" +
+                            options.array + "' along its aim");
+        }
+        for (const CutZone& zone : cut) {
+            request.zones.push_back(zone.zone);
+            input.zoneNames.push_back(zone.name);
+        }
+    }
+    return input;
 }
 
 std::string frequencyLabel(int band) {
@@ -85,12 +169,30 @@ Json anglesJson(const ksr::WorkingDesign& design) {
     return angles;
 }
 
+Json zoneFiguresJson(const ksr::ZoneFigures& figures) {
+    Json out;
+    out["summary"] = jsonNumber(figures.summary);
+    out["offset"] = jsonNumber(figures.offset);
+    out["fittedSlope"] = jsonNumber(figures.fittedSlope);
+    out["spread90to10"] = jsonNumber(figures.spread90to10);
+    out["shareWithin3dB"] = jsonNumber(figures.shareWithin3dB);
+    out["meanLevel1to8k"] = jsonNumber(figures.meanLevel1to8k);
+    return out;
+}
+
 Json candidateJson(const ksr::SplayCandidate& candidate) {
     Json out;
     out["gridElevation"] = jsonNumber(candidate.design.gridElevation);
     out["differenceAngles"] = anglesJson(candidate.design);
+    Json gains = Json::array();
+    for (int32_t k = 0; k < candidate.design.boxCount; ++k) gains.push_back(jsonNumber(candidate.design.boxes[k].gain));
+    out["gains"] = gains;
     out["summary"] = jsonNumber(candidate.figures.summary);
     out["meanLevel1to8k"] = jsonNumber(candidate.figures.meanLevel1to8k);
+    out["allZones"] = zoneFiguresJson(candidate.allZones);
+    Json zones = Json::array();
+    for (const ksr::ZoneFigures& zone : candidate.zones) zones.push_back(zoneFiguresJson(zone));
+    out["zones"] = zones;
     Json bands = Json::array();
     for (int band = 1; band <= kBands; ++band) {
         const ksr::BandFigures& f = candidate.figures.band[static_cast<size_t>(band - 1)];
@@ -138,24 +240,41 @@ Json posesJson(const ksr::WorkingDesign& design, double trim) {
     return poses;
 }
 
-Json requestJson(const ksr::SplayRequest& request) {
+// The request; "zones" lists every zone with its name and the weight the
+// objective takes (the one-zone form's line as "audience").
+Json requestJson(const ksr::SplayRequest& request, const std::vector<std::string>& zoneNames) {
     Json out;
     out["trim"] = jsonNumber(request.trim);
-    out["near"] = jsonNumber(request.near);
-    out["far"] = jsonNumber(request.far);
-    out["floorNear"] = jsonNumber(request.floorNear);
-    out["floorFar"] = jsonNumber(request.floorFar);
+    const std::vector<ksr::SplayZone> zones = ksr::splayZones(request);
+    if (request.zones.empty()) {
+        out["near"] = jsonNumber(request.near);
+        out["far"] = jsonNumber(request.far);
+        out["floorNear"] = jsonNumber(request.floorNear);
+        out["floorFar"] = jsonNumber(request.floorFar);
+    }
     out["earHeight"] = jsonNumber(request.earHeight);
     out["slope"] = jsonNumber(request.slope);
     out["allowZeroSplay"] = request.allowZeroSplay;
     out["maxStep"] = jsonNumber(request.maxStep);
+    out["shadeGains"] = request.shadeGains;
+    Json list = Json::array();
+    for (size_t z = 0; z < zones.size(); ++z) {
+        list.push_back({{"name", z < zoneNames.size() ? zoneNames[z] : std::string("audience")},
+                        {"near", jsonNumber(zones[z].near)},
+                        {"far", jsonNumber(zones[z].far)},
+                        {"floorNear", jsonNumber(zones[z].floorNear)},
+                        {"floorFar", jsonNumber(zones[z].floorFar)},
+                        {"weight", jsonNumber(ksr::zoneWeight(zones[z]))}});
+    }
+    out["zones"] = list;
     return out;
 }
 
-Json reportJson(const SplayOptions& options, const ksr::SplayRequest& request, const ksr::SplayResult& result) {
+Json reportJson(const SplayInput& input, const ksr::SplayResult& result) {
+    const ksr::SplayRequest& request = input.request;
     Json report;
-    report["design"] = options.design;
-    report["request"] = requestJson(request);
+    report["design"] = input.designSource;
+    report["request"] = requestJson(request, input.zoneNames);
     report["receivers"] = result.proposal.distance.size();
     report["seconds"] = std::round(result.seconds * 1000.0) / 1000.0;
     report["evaluations"] = result.evaluations;
@@ -168,21 +287,28 @@ Json reportJson(const SplayOptions& options, const ksr::SplayRequest& request, c
     report["input"] = candidateJson(result.input);
     report["constantCurvature"] = candidateJson(result.constantCurvature);
     report["equalShare"] = candidateJson(result.equalShare);
+    if (request.shadeGains) report["unshaded"] = candidateJson(result.unshaded);
     return report;
 }
 
 // What render_splay.py draws: the request, both arrays' boxes and the
 // octave curves.
-Json pictureJson(const ksr::SplayRequest& request, const ksr::SplayResult& result) {
+Json pictureJson(const SplayInput& input, const ksr::SplayResult& result) {
+    const ksr::SplayRequest& request = input.request;
     Json picture;
-    picture["request"] = requestJson(request);
+    picture["request"] = requestJson(request, input.zoneNames);
     picture["distance"] = Json::array();
     for (const double d : result.proposal.distance) picture["distance"].push_back(jsonNumber(d));
+    picture["zone"] = result.proposal.zone;
+    Json zones = Json::array();
+    for (const ksr::ZoneFigures& zone : result.proposal.zones) zones.push_back(zoneFiguresJson(zone));
+    picture["zoneFigures"] = zones;
     const std::pair<const char*, const ksr::SplayCandidate*> shown[] = {
         {"proposal", &result.proposal}, {"constantCurvature", &result.constantCurvature}};
     for (const auto& [name, candidate] : shown) {
         Json entry;
         entry["summary"] = jsonNumber(candidate->figures.summary);
+        entry["gains"] = candidateJson(*candidate)["gains"];
         entry["gridElevation"] = jsonNumber(candidate->design.gridElevation);
         entry["splays"] = anglesJson(candidate->design);
         entry["boxes"] = posesJson(candidate->design, request.trim);
@@ -248,14 +374,26 @@ CLI::App* addSplayCommand(CLI::App& design, SplayOptions& options) {
         "Propose the grid elevation and splay angles of a design for an audience line, under the rigging rules: "
         "writes the design, and on request a report of its evenness against the input design and two baselines, "
         "and a picture (render_splay.py, Python 3 with matplotlib)");
-    command->add_option("design", options.design, "The design, JSON or .velt: box types, gains, box count")
-        ->required();
-    command->add_option("--trim", options.trim, "Height of the array's top rigging point above the floor datum, m")
-        ->required();
+    command->add_option("design", options.design,
+                        "The design, JSON or .velt: box types, gains, box count (with --scene: the scene array's "
+                        "design when left out)");
+    command->add_option("--trim", options.trim,
+                        "Height of the array's top rigging point above the floor datum, m (with --scene: the scene "
+                        "array's height when left out)");
     command->add_option("--audience", options.audience,
-                        "Horizontal distances NEAR:FAR of the audience's edges from the array, m")
-        ->required();
+                        "One zone: horizontal distances NEAR:FAR of the audience's edges from the array, m");
     command->add_option("--floor", options.floor, "Floor heights ZNEAR:ZFAR at the audience's edges, m (default 0:0)");
+    command->add_option("--zone", options.zones,
+                        "A straight run of seats NEAR:FAR:ZNEAR:ZFAR[:WEIGHT]: distances from the array's plumb "
+                        "line and floor heights at each end, m; WEIGHT its share (default its length); 1 to 8 of "
+                        "them");
+    command->add_option("--scene", options.scene,
+                        "A scene file: the zones are its audience areas cut by the vertical plane through the aim "
+                        "of --array");
+    command->add_option("--array", options.array, "The scene's array to splay, by name");
+    command->add_flag("--shade", options.shade,
+                      "Also choose each box's gain (0 to -12 dB in 0.5 dB steps), at most 1.5 dB below the "
+                      "unshaded mean level and never less even");
     command->add_option("--ear-height", options.earHeight, "Ears above the floor, m")->capture_default_str();
     command->add_option("--slope", options.slope, "Target level change per doubling of distance, dB (0 to -3)")
         ->capture_default_str();
@@ -269,8 +407,9 @@ CLI::App* addSplayCommand(CLI::App& design, SplayOptions& options) {
 }
 
 void runSplay(const SplayOptions& options, std::ostream& out) {
-    const HostDesign given = readDesignFile(options.design);
-    const ksr::SplayRequest request = readRequest(options);
+    const SplayInput input = readInput(options);
+    const HostDesign& given = input.design;
+    const ksr::SplayRequest& request = input.request;
     if (const std::optional<std::string> problem = ksr::checkSplayRequest(given.working, request)) {
         throw HostError(*problem);
     }
@@ -296,13 +435,18 @@ void runSplay(const SplayOptions& options, std::ostream& out) {
     proposal.working = result.proposal.design;
     Json design = designToJson(proposal, proposal.working.boxCount);
     std::ostringstream name;
-    name << "Auto-splay of " << std::filesystem::path(options.design).filename().string() << " for an audience from "
-         << tidy(request.near) << " m to " << tidy(request.far) << " m, rigged at " << tidy(request.trim) << " m";
+    if (request.zones.empty()) {
+        name << "Auto-splay of " << input.designName << " for an audience from " << tidy(request.near) << " m to "
+             << tidy(request.far) << " m, rigged at " << tidy(request.trim) << " m";
+    } else {
+        name << "Auto-splay of " << input.designName << " for " << request.zones.size()
+             << (request.zones.size() == 1 ? " zone" : " zones") << ", rigged at " << tidy(request.trim) << " m";
+    }
     design["name"] = name.str();
     writeJson(designFile, design);
-    if (reportFile) writeJson(*reportFile, reportJson(options, request, result));
+    if (reportFile) writeJson(*reportFile, reportJson(input, result));
     if (picture) {
-        writeJson(*pictureData, pictureJson(request, result));
+        writeJson(*pictureData, pictureJson(input, result));
         render(pictureData->temporaryPath(), picture->temporaryPath());
     }
     designFile.commit();
@@ -318,6 +462,22 @@ void runSplay(const SplayOptions& options, std::ostream& out) {
         << "\n";
     out << "Mean level 1-8 kHz:  proposal " << result.proposal.figures.meanLevel1to8k << " dB, constant curvature "
         << result.constantCurvature.figures.meanLevel1to8k << " dB\n";
+    for (size_t z = 0; z < input.zoneNames.size() && z < result.proposal.zones.size(); ++z) {
+        const ksr::ZoneFigures& zone = result.proposal.zones[z];
+        const std::string number = std::to_string(z + 1);
+        const std::string& name = input.zoneNames[z];
+        out << "Zone " << number << (name == "zone " + number ? std::string() : " (" + name + ")") << ": evenness " << zone.summary << " dB, "
+            << std::showpos << zone.offset << std::noshowpos << " dB against the target, "
+            << std::setprecision(0) << 100.0 * zone.shareWithin3dB << std::setprecision(2) << " % within 3 dB\n";
+    }
+    if (request.shadeGains) {
+        out << "Shading:             evenness " << result.unshaded.figures.summary << " dB unshaded, "
+            << result.proposal.figures.summary << " dB shaded; mean level " << std::showpos
+            << result.proposal.figures.meanLevel1to8k - result.unshaded.figures.meanLevel1to8k << std::noshowpos
+            << " dB; gains";
+        for (int32_t k = 0; k < result.proposal.design.boxCount; ++k) out << " " << tidy(result.proposal.design.boxes[k].gain);
+        out << "\n";
+    }
     out << "Work:                " << result.evaluations << " designs evaluated in " << result.seconds << " s\n";
     for (const std::string& statement : result.unreached) out << "Not reached:         " << statement << "\n";
     out << "Wrote                " << options.output << "\n";
