@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "design/design_rules.h"
@@ -15,6 +16,16 @@ namespace {
 
 constexpr int32_t kTurnTableSize = 4096;
 static_assert((kTurnTableSize & (kTurnTableSize - 1)) == 0, "the table index wraps by masking");
+
+// The response data copies are constant once filled, and filling one type's
+// (its 219 KiB balloon laid out anew) costs more than the whole search of a
+// small request: every field a thread builds shares that thread's copies,
+// filled once. Default-initialised: the copies are written before they are
+// read (ResponseCache::ready), so some 2 MB need not be zeroed.
+ResponseCache& threadResponseCache() {
+    thread_local const std::unique_ptr<ResponseCache> cache = std::make_unique_for_overwrite<ResponseCache>();
+    return *cache;
+}
 
 constexpr double kLn10Over20 = std::numbers::ln10 / 20.0;
 constexpr double kTurnStep = 2.0 * std::numbers::pi / kTurnTableSize;  // radians per table entry
@@ -97,7 +108,8 @@ SplayField::SplayField(const WorkingDesign& design, const SplayRequest& request,
       firstBand_(std::clamp(firstBand, 1, kBandCount)),
       bandCount_(std::clamp(lastBand, firstBand_, kBandCount) - firstBand_ + 1),
       trim_(static_cast<float>(request.trim)),
-      air_(splayAir()) {
+      air_(splayAir()),
+      responseCache_(threadResponseCache()) {
     line_ = audienceLine(request);
     for (int32_t band = firstBand_; band < firstBand_ + bandCount_; ++band) {
         for (const double tone : bandAverageTones(band)) toneSteps_.push_back(tone * kTurnTableSize);
@@ -136,7 +148,7 @@ void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
     const size_t tones = static_cast<size_t>(toneCount());
     for (size_t r = 0; r < line_.position.size(); ++r) {
         instance_.seatPosition = line_.position[r];
-        componentResponse(instance_, box + 1, air_, true, *responseCache_, response);
+        componentResponse(instance_, box + 1, air_, true, responseCache_, response);
         const double delay = response.delay;
         Pressure* row = out.data() + r * tones;
         for (int32_t b = 0; b < bandCount_; ++b) {

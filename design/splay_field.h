@@ -14,7 +14,6 @@
 #include <complex>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "design/auto_splay.h"
@@ -123,12 +122,10 @@ private:
     std::vector<double> toneSteps_;  // per tone of the field's bands, band by band: f · 4096, table steps per second
     std::array<Pressure, 4096> turnTable_{};  // e^{-j 2π i / 4096}
     ArrayInstance instance_;
-    // The field's own copies of the response data and absorption: filled by
-    // the first boxes computed, so a search on a worker thread never touches
-    // the module's state.
-    // Default-initialised: the copies are written before they are read
-    // (ResponseCache::ready), so some 2 MB need not be zeroed per field.
-    std::unique_ptr<ResponseCache> responseCache_ = std::make_unique_for_overwrite<ResponseCache>();
+    // Copies of the response data and absorption that no other thread
+    // touches (a search on a worker thread never touches the module's
+    // state): the ones of this thread's fields (threadResponseCache).
+    ResponseCache& responseCache_;
 
     int32_t toneCount() const { return bandCount_ * kBandAverageTones; }
     size_t pressureCount() const { return line_.position.size() * static_cast<size_t>(toneCount()); }

@@ -1,6 +1,8 @@
 // Fuzz target: auto-splay requests. The bytes give a design (most often one
 // the dialog could hold, sometimes any values) and a venue with its options
-// (most often within the ranges a user types, sometimes any number).
+// (most often within the ranges a user types, sometimes any number): one
+// audience line or up to eight zones (more are refused), with or without
+// gain shading.
 //
 // A request the check refuses must say why, and autoSplay must hand the
 // input design back unevaluated with that sentence. A request it accepts
@@ -71,8 +73,27 @@ ksr::WorkingDesign designOf(FuzzInput& input) {
 #pragma push_macro("far")
 #undef near
 #undef far
+// A zone within a user's ranges, short enough to keep the receivers few.
+ksr::SplayZone zoneOf(FuzzInput& input) {
+    ksr::SplayZone zone;
+    zone.near = 1.0 + input.byte() % 40;
+    zone.far = zone.near + 0.5 * (1 + input.byte() % 8);
+    zone.floorNear = 0.25 * static_cast<int8_t>(input.byte()) / 16;
+    zone.floorFar = zone.floorNear + 0.25 * (input.byte() % 16);
+    zone.weight = input.byte() % 4;
+    return zone;
+}
+
+ksr::SplayZone wildZone(FuzzInput& input) {
+    ksr::SplayZone zone;
+    for (double* field : {&zone.near, &zone.far, &zone.floorNear, &zone.floorFar, &zone.weight}) {
+        if ((input.byte() & 1) != 0) *field = input.real();
+    }
+    return zone;
+}
+
 // A venue: distances up to a short audience line (at most a dozen
-// receivers), or any numbers.
+// receivers) or a few short zones, or any numbers.
 ksr::SplayRequest requestOf(FuzzInput& input) {
     ksr::SplayRequest request;
     const uint8_t mode = input.byte();
@@ -86,6 +107,11 @@ ksr::SplayRequest requestOf(FuzzInput& input) {
         request.slope = -0.5 * (input.byte() % 7);
         request.maxStep = input.byte() % 6;
         request.allowZeroSplay = (mode & 0x80) != 0;
+        if ((mode & 0x40) != 0) {
+            const int zones = 1 + input.byte() % 3;
+            for (int i = 0; i < zones; ++i) request.zones.push_back(zoneOf(input));
+            request.trim = std::max(request.trim, request.zones.back().floorFar + request.earHeight + 0.5);
+        }
     } else {
         double* fields[] = {&request.trim,      &request.near,      &request.far,   &request.floorNear,
                             &request.floorFar,  &request.earHeight, &request.slope, &request.maxStep};
@@ -93,7 +119,10 @@ ksr::SplayRequest requestOf(FuzzInput& input) {
             *field = (input.byte() & 1) != 0 ? static_cast<double>(input.real()) : *field;
         }
         request.allowZeroSplay = (input.byte() & 1) != 0;
+        const int zones = input.byte() % 12;  // beyond kMaxSplayZones is refused
+        for (int i = 0; i < zones; ++i) request.zones.push_back(wildZone(input));
     }
+    request.shadeGains = (input.byte() & 1) != 0;
     return request;
 }
 #pragma pop_macro("far")
@@ -154,6 +183,27 @@ void wholeRun(const ksr::WorkingDesign& design, const ksr::SplayRequest& request
         }
         for (double level : ksr::optimisedBandLevels(*candidate)) FUZZ_CHECK(std::isfinite(level));
     }
+    FUZZ_CHECK(result.proposal.zones.size() == ksr::splayZones(request).size());
+    for (const ksr::ZoneFigures& zone : result.proposal.zones) {
+        FUZZ_CHECK(std::isfinite(zone.summary) && std::isfinite(zone.offset) && std::isfinite(zone.meanLevel1to8k));
+        FUZZ_CHECK(zone.shareWithin3dB >= 0.0 && zone.shareWithin3dB <= 1.0);
+    }
+    if (request.shadeGains) {
+        // Shaded gains lie on the gain grid, and shading never makes the
+        // proposal less even nor more than the allowance quieter.
+        FUZZ_CHECK(!result.unshaded.level.empty());
+        for (int32_t k = 0; k < design.boxCount; ++k) {
+            const float gain = result.proposal.design.boxes[static_cast<size_t>(k)].gain;
+            const float before = result.unshaded.design.boxes[static_cast<size_t>(k)].gain;
+            if (!ksr::fuzz::sameBits(gain, before)) {
+                FUZZ_CHECK(gain <= 0.0f && gain >= -12.0f && gain * 2.0f == std::trunc(gain * 2.0f));
+            }
+        }
+        FUZZ_CHECK(result.proposal.figures.summary <= result.unshaded.figures.summary + 1e-9);
+        FUZZ_CHECK(result.proposal.figures.meanLevel1to8k >= result.unshaded.figures.meanLevel1to8k - 1.5 - 1e-6);
+    } else {
+        FUZZ_CHECK(result.unshaded.level.empty());
+    }
     for (const std::string& line : ksr::splaySummaryLines(result)) FUZZ_CHECK(!line.empty());
     for (const std::string& statement : result.unreached) FUZZ_CHECK(!statement.empty());
 
@@ -187,9 +237,20 @@ void typedFields(FuzzInput& input, const ksr::WorkingDesign& design) {
         if ((typed >> i) & 1u) *fields[i] = input.text(24);
     }
     texts.allowZeroSplay = (input.byte() & 1) != 0;
+    const uint8_t zone = input.byte();
+    texts.secondZone = (zone & 1) != 0;
+    std::string* zoneFields[] = {&texts.zoneNear, &texts.zoneFar, &texts.zoneFloorNear, &texts.zoneFloorFar};
+    for (size_t i = 0; i < std::size(zoneFields); ++i) {
+        if ((zone >> (i + 1)) & 1u) *zoneFields[i] = input.text(24);
+    }
+    texts.shadeGains = (zone & 0x20) != 0;
     const ksr::SplayFieldReading reading = ksr::readSplayFields(design, texts);
     FUZZ_CHECK(reading.request.has_value() != !reading.message.empty());
-    if (reading.request) FUZZ_CHECK(!ksr::checkSplayRequest(design, *reading.request));
+    if (reading.request) {
+        FUZZ_CHECK(!ksr::checkSplayRequest(design, *reading.request));
+        FUZZ_CHECK(reading.request->zones.size() == (texts.secondZone ? 2u : 0u));
+        FUZZ_CHECK(reading.request->shadeGains == texts.shadeGains);
+    }
     FUZZ_CHECK(!ksr::splayNumberText(input.real()).empty());
 }
 
@@ -228,8 +289,12 @@ void accepted(FuzzInput& input, const ksr::WorkingDesign& design, const ksr::Spl
         FUZZ_CHECK(std::isfinite(pose.distance) && std::isfinite(pose.height) && std::isfinite(pose.elevation));
     }
 
-    // The search with a small budget, from a shaped start.
-    ksr::SplayField field(working, request, ksr::kFirstOptimisedBand, ksr::kLastOptimisedBand);
+    // The search with a small budget, from a shaped start, over one or two
+    // of the optimised bands (the others read as silent): the same code at a
+    // fifth of the work.
+    const int32_t firstBand = ksr::kFirstOptimisedBand + input.byte() % (ksr::kLastOptimisedBand - ksr::kFirstOptimisedBand + 1);
+    const int32_t lastBand = std::min(ksr::kLastOptimisedBand, firstBand + input.byte() % 2);
+    ksr::SplayField field(working, request, firstBand, lastBand);
     FUZZ_CHECK(field.receiverCount() >= 2);
     const std::vector<double> target = ksr::targetOffsets(field.distance(), request.slope);
     const ksr::SplayProgress noProgress;
@@ -245,11 +310,11 @@ void accepted(FuzzInput& input, const ksr::WorkingDesign& design, const ksr::Spl
     ksr::LevelTable levels;
     field.levelsOf(ksr::withAngles(working, searched.angles), levels);
     FUZZ_CHECK(static_cast<int32_t>(levels.size()) == field.receiverCount());
-    FUZZ_CHECK(finiteLevels(levels, ksr::kFirstOptimisedBand, ksr::kLastOptimisedBand));
+    FUZZ_CHECK(finiteLevels(levels, firstBand, lastBand));
     const ksr::QuickFigures quick = ksr::quickFigures(levels, target);
     FUZZ_CHECK(std::isfinite(quick.summary) && std::isfinite(quick.meanLevel));
 
-    if ((input.byte() & 3) == 0 && design.boxCount <= 6 && field.receiverCount() <= 5) wholeRun(design, request);
+    if ((input.byte() & 7) == 0 && design.boxCount <= 6 && field.receiverCount() <= 5) wholeRun(design, request);
 }
 
 }  // namespace
