@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -117,18 +118,21 @@ WorkingDesign decodedDesign(const uint8_t* data, size_t size) {
     return design;
 }
 
-// The value "%.1f" writes, read back: what one decimal makes of x.
-float tenths(float x) {
+// A row value as the file holds it: one decimal, rounded to nearest on the
+// exact binary value. (Not snprintf's "%.1f": the Windows C runtime rounds
+// ties and prints infinities its own way.)
+std::string tenthsDigits(float x) {
     char digits[64];
-    std::snprintf(digits, sizeof digits, "%.1f", static_cast<double>(x));
-    return std::strtof(digits, nullptr);
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, static_cast<double>(x), std::chars_format::fixed, 1);
+    return std::string(digits, error == std::errc{} ? end : digits);
 }
 
-std::string tenthsText(float x) {
-    char digits[64];
-    std::snprintf(digits, sizeof digits, " 1, %.1f\r\n", static_cast<double>(x));
-    return digits;
-}
+// The value one decimal makes of x, read back.
+float tenths(float x) { return std::strtof(tenthsDigits(x).c_str(), nullptr); }
+
+// A row line as the writer puts it.
+std::string tenthsText(float x) { return " 1, " + tenthsDigits(x) + "\r\n"; }
 
 // The ids the reader gives back for what the writer wrote, with the variant
 // fix-up the import applies.
