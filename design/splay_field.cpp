@@ -1,6 +1,8 @@
 #include "design/splay_field.h"
 
 #include <algorithm>
+#include <array>
+#include <complex>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -29,6 +31,22 @@ ResponseCache& threadResponseCache() {
 
 constexpr double kLn10Over20 = std::numbers::ln10 / 20.0;
 constexpr double kTurnStep = 2.0 * std::numbers::pi / kTurnTableSize;  // radians per table entry
+
+using TurnTable = std::array<std::complex<double>, kTurnTableSize>;
+
+// e^{-j 2π i / 4096}: the same for every field, built once (8,192 sines
+// and cosines, more than a small field's whole search).
+const TurnTable& turnTable() {
+    static const TurnTable table = [] {
+        TurnTable entries;
+        for (int32_t i = 0; i < kTurnTableSize; ++i) {
+            const double angle = 2.0 * std::numbers::pi * i / kTurnTableSize;
+            entries[static_cast<size_t>(i)] = {std::cos(angle), -std::sin(angle)};
+        }
+        return entries;
+    }();
+    return table;
+}
 
 }  // namespace
 
@@ -114,24 +132,26 @@ SplayField::SplayField(const WorkingDesign& design, const SplayRequest& request,
     for (int32_t band = firstBand_; band < firstBand_ + bandCount_; ++band) {
         for (const double tone : bandAverageTones(band)) toneSteps_.push_back(tone * kTurnTableSize);
     }
-    for (int32_t i = 0; i < kTurnTableSize; ++i) {
-        const double angle = 2.0 * std::numbers::pi * i / kTurnTableSize;
-        turnTable_[i] = {std::cos(angle), -std::sin(angle)};
-    }
 }
 
 void SplayField::keepSums() {
     // Sized on first use: a field that only evaluates whole designs
     // (levelsOf) never needs them.
-    if (!sumAbove_.empty()) return;
-    sumAbove_.assign(static_cast<size_t>(boxCount_) + 1, std::vector<Pressure>(pressureCount()));
-    candidateAbove_.assign(static_cast<size_t>(boxCount_) + 1, std::vector<Pressure>(pressureCount()));
-    boxScratch_.assign(pressureCount(), Pressure{});
+    if (!sums_.empty()) return;
+    sums_.assign((2 * (static_cast<size_t>(boxCount_) + 1) + 1) * pressureCount(), Pressure{});
+    currentRow_.fill(0);
 }
 
-void SplayField::addBox(int32_t box, const std::vector<Pressure>& above, std::vector<Pressure>& below) {
-    computeBox(box, boxScratch_);
-    for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + boxScratch_[i];
+std::span<SplayField::Pressure> SplayField::sumRow(int32_t k, bool current) {
+    const size_t row = 2 * static_cast<size_t>(k) + (currentRow_[static_cast<size_t>(k)] ^ (current ? 0u : 1u));
+    return std::span<Pressure>(sums_).subspan(row * pressureCount(), pressureCount());
+}
+
+void SplayField::addBox(int32_t box, std::span<const Pressure> above, std::span<Pressure> below) {
+    const std::span<Pressure> scratch =
+        std::span<Pressure>(sums_).subspan(2 * (static_cast<size_t>(boxCount_) + 1) * pressureCount());
+    computeBox(box, scratch);
+    for (size_t i = 0; i < below.size(); ++i) below[i] = above[i] + scratch[i];
     if (pulse_) pulse_();
 }
 
@@ -143,8 +163,9 @@ void SplayField::place(float grid, const std::array<float, kMaxBoxes>& differenc
     hangDesign(design, trim_, instance_);
 }
 
-void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
+void SplayField::computeBox(int32_t box, std::span<Pressure> out) {
     ComponentResponse response;
+    const TurnTable& turns = turnTable();
     const size_t tones = static_cast<size_t>(toneCount());
     for (size_t r = 0; r < line_.position.size(); ++r) {
         instance_.seatPosition = line_.position[r];
@@ -170,7 +191,7 @@ void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
                 const double r2 = rest * rest;
                 const double c = 1.0 - r2 * (0.5 - r2 * (1.0 / 24.0));
                 const double s = rest * (1.0 - r2 * (1.0 / 6.0 - r2 * (1.0 / 120.0)));
-                const Pressure& base = turnTable_[static_cast<size_t>(whole & (kTurnTableSize - 1))];
+                const Pressure& base = turns[static_cast<size_t>(whole & (kTurnTableSize - 1))];
                 const double turnRe = base.real() * c + base.imag() * s;
                 const double turnIm = base.imag() * c - base.real() * s;
                 row[t] = {shareRe * turnRe - shareIm * turnIm, shareRe * turnIm + shareIm * turnRe};
@@ -179,7 +200,7 @@ void SplayField::computeBox(int32_t box, std::vector<Pressure>& out) {
     }
 }
 
-void SplayField::levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const {
+void SplayField::levelsFromSum(std::span<const Pressure> sum, LevelTable& out) const {
     out.resize(line_.position.size());
     const size_t tones = static_cast<size_t>(toneCount());
     for (size_t r = 0; r < line_.position.size(); ++r) {
@@ -233,11 +254,11 @@ std::array<float, kMaxBoxes> asFloats(const SplayAngles& angles) {
 void SplayField::setCurrent(const SplayAngles& angles, LevelTable& out) {
     keepSums();
     place(static_cast<float>(angles.grid), asFloats(angles));
-    for (int32_t box = 0; box < boxCount_; ++box) addBox(box, sumAbove_[box], sumAbove_[box + 1]);
+    for (int32_t box = 0; box < boxCount_; ++box) addBox(box, sumRow(box, true), sumRow(box + 1, true));
     current_ = angles;
     hasCurrent_ = true;
     candidateFirst_ = boxCount_;
-    levelsFromSum(sumAbove_[boxCount_], out);
+    levelsFromSum(sumRow(boxCount_, true), out);
 }
 
 int32_t SplayField::firstChangedBox(const SplayAngles& candidate) const {
@@ -256,21 +277,20 @@ int32_t SplayField::tryCandidate(const SplayAngles& candidate, LevelTable& out) 
     candidate_ = candidate;
     candidateFirst_ = firstChangedBox(candidate);
     if (candidateFirst_ == boxCount_) {
-        levelsFromSum(sumAbove_[boxCount_], out);
+        levelsFromSum(sumRow(boxCount_, true), out);
         return 0;
     }
     place(static_cast<float>(candidate.grid), asFloats(candidate));
     for (int32_t box = candidateFirst_; box < boxCount_; ++box) {
-        const std::vector<Pressure>& above = box == candidateFirst_ ? sumAbove_[box] : candidateAbove_[box];
-        addBox(box, above, candidateAbove_[box + 1]);
+        addBox(box, sumRow(box, box == candidateFirst_), sumRow(box + 1, false));
     }
-    levelsFromSum(candidateAbove_[boxCount_], out);
+    levelsFromSum(sumRow(boxCount_, false), out);
     return boxCount_ - candidateFirst_;
 }
 
 void SplayField::acceptCandidate() {
     if (!hasCurrent_ || candidateFirst_ == boxCount_) return;
-    for (int32_t k = candidateFirst_ + 1; k <= boxCount_; ++k) std::swap(sumAbove_[k], candidateAbove_[k]);
+    for (int32_t k = candidateFirst_ + 1; k <= boxCount_; ++k) currentRow_[static_cast<size_t>(k)] ^= 1u;
     current_ = candidate_;
     candidateFirst_ = boxCount_;
 }

@@ -14,6 +14,7 @@
 #include <complex>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "design/auto_splay.h"
@@ -106,10 +107,11 @@ public:
 
 private:
     void keepSums();
-    void addBox(int32_t box, const std::vector<Pressure>& above, std::vector<Pressure>& below);
+    std::span<Pressure> sumRow(int32_t k, bool current);
+    void addBox(int32_t box, std::span<const Pressure> above, std::span<Pressure> below);
     void place(float grid, const std::array<float, kMaxBoxes>& difference);
-    void computeBox(int32_t box, std::vector<Pressure>& out);
-    void levelsFromSum(const std::vector<Pressure>& sum, LevelTable& out) const;
+    void computeBox(int32_t box, std::span<Pressure> out);
+    void levelsFromSum(std::span<const Pressure> sum, LevelTable& out) const;
     int32_t firstChangedBox(const SplayAngles& candidate) const;
 
     WorkingDesign design_;
@@ -120,7 +122,6 @@ private:
     Environment air_;
     AudienceLine line_;
     std::vector<double> toneSteps_;  // per tone of the field's bands, band by band: f · 4096, table steps per second
-    std::array<Pressure, 4096> turnTable_{};  // e^{-j 2π i / 4096}
     ArrayInstance instance_;
     // Copies of the response data and absorption that no other thread
     // touches (a search on a worker thread never touches the module's
@@ -132,12 +133,13 @@ private:
 
     bool hasCurrent_ = false;
     SplayAngles current_;
-    // Per receiver and tone, the sums over the boxes above box k:
-    // sumAbove_[k] for the current design, candidateAbove_[k] for the
-    // candidate (k above candidateFirst_ only), each boxCount + 1 long.
-    std::vector<std::vector<Pressure>> sumAbove_;
-    std::vector<std::vector<Pressure>> candidateAbove_;
-    std::vector<Pressure> boxScratch_;  // one box's pressures
+    // Per receiver and tone, the sums over the boxes above box k, for k in
+    // 0..boxCount: two rows per k, the current design's (row 2k +
+    // currentRow_[k]) and a candidate's (the other one, for k above
+    // candidateFirst_ only), then one box's pressures. One block, so that
+    // accepting a candidate only flips the row marks.
+    std::vector<Pressure> sums_;
+    std::array<uint8_t, kMaxBoxes + 1> currentRow_{};
     SplayAngles candidate_;
     int32_t candidateFirst_ = 0;  // boxCount_ when there is no candidate to accept
     std::function<void()> pulse_;
