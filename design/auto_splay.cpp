@@ -80,6 +80,17 @@ std::optional<std::string> checkDesign(const WorkingDesign& design) {
         audible = audible || isLineBox(box.type);
     }
     if (!std::isfinite(design.gridElevation)) return "The grid elevation must be a number.";
+    // Numbers each, the grid and the angles may still add up to elevations
+    // beyond any number: such a design hangs nowhere and would be judged
+    // silent (perfectly even).
+    WorkingDesign summed = design;
+    recomputeElevations(summed);
+    for (int32_t k = 0; k < design.boxCount; ++k) {
+        if (!std::isfinite(summed.elevations[k])) {
+            return "The elevation of box " + std::to_string(k + 1) +
+                   " (the grid elevation plus the angles down to it) is not a number; enter smaller angles.";
+        }
+    }
     if (!audible) return "The design has no line box; KB340 and KBS450 carry no measured data to aim.";
     LineBoxTrail trail = startTrail(design.boxes[0].type);
     for (int32_t k = 1; k < design.boxCount; ++k) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <random>
 #include <string>
@@ -183,6 +184,10 @@ TEST(AutoSplay, BadRequestsAreRefusedInWords) {
     for (DesignBox& box : silent.boxes) box.type = 8;
     WorkingDesign nanGain = good;
     nanGain.boxes[2].gain = NAN;
+    // Every value a number, but the elevations they add up to are not.
+    WorkingDesign overflowing = good;
+    overflowing.gridElevation = FLT_MAX;
+    overflowing.boxes[2].differenceAngle = FLT_MAX;
     const double nan = std::nan("");
     struct Case {
         const char* name;
@@ -211,6 +216,7 @@ TEST(AutoSplay, BadRequestsAreRefusedInWords) {
         {"types that do not stack", misfit, smallHall(), "box 4 (KSR516)"},
         {"no line box", silent, smallHall(), "no line box"},
         {"NaN gain", nanGain, smallHall(), "Box 3"},
+        {"elevations beyond any number", overflowing, smallHall(), "elevation of box 3"},
     };
     for (const Case& c : cases) {
         const std::optional<std::string> problem = checkSplayRequest(c.design, c.request);
