@@ -28,8 +28,9 @@ cmake --build --preset win32
 stage_log=build/win32/windows_stage.log
 stage_status=build/win32/windows_stage.status
 rm -f build/win32/wine_session.log "$stage_log" "$stage_status"
-stage_start=$SECONDS
-setsid bash -c 'tools/with_display.sh tools/win32/with_wine.sh ctest --preset win32 >"$1" 2>&1; echo $? >"$2"' \
+# The status file holds the stage's exit status and its own seconds.
+setsid bash -c 'tools/with_display.sh tools/win32/with_wine.sh ctest --preset win32 >"$1" 2>&1
+                echo "$? $SECONDS" >"$2"' \
   windows-stage "$stage_log" "$stage_status" &
 stage_pid=$!
 trap 'kill -- -"$stage_pid" 2>/dev/null || true' EXIT
@@ -47,14 +48,15 @@ echo "run_tests: waiting for the Windows stage"
 wait "$stage_pid" || true
 trap - EXIT
 cat "$stage_log"
-echo "run_tests: the Windows stage took $((SECONDS - stage_start)) s (beside the hardening stages)"
+status="no status" stage_seconds="?"
+[ -s "$stage_status" ] && read -r status stage_seconds <"$stage_status"
+echo "run_tests: the Windows stage took $stage_seconds s (beside the hardening stages)"
 if [ -s build/win32/wine_session.log ]; then
   echo "run_tests: programs rerun after dying in Wine's start-up, before their first test:"
   sed 's/^/  /' build/win32/wine_session.log
 else
   echo "run_tests: no program was rerun"
 fi
-status=$(cat "$stage_status" 2>/dev/null || echo "no status")
 if [ "$status" != 0 ]; then
   echo "run_tests: the Windows stage FAILED (status $status)" >&2
   exit 1
