@@ -10,7 +10,9 @@
 //      parse the result again: it gives back the same boxes, up to what the
 //      format itself changes (one decimal on levels and angles, Standard ids
 //      on reading, the variant fix-up, the minimum of four, the cap of 16),
-//      and every byte of the template outside the five records is unchanged.
+//      and every byte of the template outside the five records is unchanged;
+//   4. export the same design with no source text: the five records alone
+//      read back as the same boxes.
 
 #include <algorithm>
 #include <array>
@@ -174,6 +176,9 @@ std::optional<std::vector<std::pair<size_t, size_t>>> replacedSpans(const Exchan
     return spans;
 }
 
+// A record's key as a refusal quotes it.
+std::string quotedKey(ksr::Record record) { return '"' + std::string(ksr::recordKey(record)) + '"'; }
+
 // Step 2: the text itself as the source of an export.
 void exportOverText(const ExchangeDocument& source, const WorkingDesign& design, int32_t version) {
     const ExchangeDocument document = ksr::designDocument(design, source);
@@ -185,11 +190,18 @@ void exportOverText(const ExchangeDocument& source, const WorkingDesign& design,
     // before the first, between them and after the last. Any other text is
     // refused with nothing written.
     const std::optional<std::vector<std::pair<size_t, size_t>>> spans = replacedSpans(source);
-    FUZZ_CHECK(spans.has_value() == !ksr::recordFault(source).has_value());
+    const std::optional<ksr::RecordFault> fault = ksr::recordFault(source);
+    FUZZ_CHECK(spans.has_value() == !fault.has_value());
     FUZZ_CHECK(ksr::emitExchangeText(document, version, sink) == spans.has_value());
     const std::string& out = sink.text;
     if (!spans) {
         FUZZ_CHECK(out.empty());
+        // The refusal tells the user which record stops the export.
+        const std::string why = ksr::describeRecordFault(*fault);
+        FUZZ_CHECK(why.find(quotedKey(fault->record)) != std::string::npos);
+        if (fault->kind == ksr::RecordFault::Kind::outOfOrder) {
+            FUZZ_CHECK(why.find(quotedKey(fault->follows)) != std::string::npos);
+        }
         return;
     }
     FUZZ_CHECK(startsWith(out, text.substr(0, spans->front().first)));
@@ -221,32 +233,13 @@ std::string_view between(std::string_view text, TextPosition from, TextPosition 
     return text.substr(*from, *to - *from);
 }
 
-// Step 3: the design through the template and back.
-void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
-    static const std::string templateText = ksr::loadExchangeTemplate();
-    static const ExchangeDocument templateDocument = ksr::parseExchangeText(templateText);
-
-    const std::string out = ksr::exchangeText(ksr::designDocument(design, templateDocument), version);
-    const ExchangeDocument read = ksr::parseExchangeText(out);
-    checkDocument(read, out);
-
+// The design as a document read from an exported file gives it back: the
+// count, the rigging, and each box up to one decimal.
+void checkReadBack(const WorkingDesign& design, const ExchangeDocument& read) {
     const int32_t count = ksr::clampBoxCount(design.boxCount);
     const bool groundStacked = design.groundStacked != 0;
     FUZZ_CHECK(read.rowCount == count);
     FUZZ_CHECK(read.rigType == (groundStacked ? -1 : 1));
-    FUZZ_CHECK(read.typeRowsSeen == std::max(count, templateDocument.typeRowsSeen));
-
-    // Everything but the five records is the template's, byte for byte.
-    const std::string_view t = templateText;
-    TextPosition outStart = size_t{0}, templateStart = size_t{0};
-    for (const ksr::Record record : {ksr::Record::rigType, ksr::Record::boxCount, ksr::Record::typeRows,
-                                     ksr::Record::levelRows, ksr::Record::angleRows}) {
-        FUZZ_CHECK(between(out, outStart, read.span(record).from) ==
-                   between(t, templateStart, templateDocument.span(record).from));
-        outStart = read.span(record).to;
-        templateStart = templateDocument.span(record).to;
-    }
-    FUZZ_CHECK(between(out, outStart, out.size()) == between(t, templateStart, t.size()));
 
     WorkingDesign again;
     again.boxes.fill(kMarker);
@@ -266,6 +259,43 @@ void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
     }
 }
 
+// Step 3: the design through the template and back.
+void roundTripThroughTemplate(const WorkingDesign& design, int32_t version) {
+    static const std::string templateText = ksr::loadExchangeTemplate();
+    static const ExchangeDocument templateDocument = ksr::parseExchangeText(templateText);
+
+    const std::string out = ksr::exchangeText(ksr::designDocument(design, templateDocument), version);
+    const ExchangeDocument read = ksr::parseExchangeText(out);
+    checkDocument(read, out);
+    FUZZ_CHECK(read.typeRowsSeen == std::max(read.rowCount, templateDocument.typeRowsSeen));
+
+    // Everything but the five records is the template's, byte for byte.
+    const std::string_view t = templateText;
+    TextPosition outStart = size_t{0}, templateStart = size_t{0};
+    for (const ksr::Record record : {ksr::Record::rigType, ksr::Record::boxCount, ksr::Record::typeRows,
+                                     ksr::Record::levelRows, ksr::Record::angleRows}) {
+        FUZZ_CHECK(between(out, outStart, read.span(record).from) ==
+                   between(t, templateStart, templateDocument.span(record).from));
+        outStart = read.span(record).to;
+        templateStart = templateDocument.span(record).to;
+    }
+    FUZZ_CHECK(between(out, outStart, out.size()) == between(t, templateStart, t.size()));
+    checkReadBack(design, read);
+}
+
+// Step 4: the design with no source text at all: the five records alone,
+// which read back as the same boxes and can themselves take the next export.
+void recordsAlone(const WorkingDesign& design, int32_t version) {
+    const ExchangeDocument bare = ksr::designDocument(design, ExchangeDocument{});
+    FUZZ_CHECK(!bare.text);
+    const std::string out = ksr::exchangeText(bare, version);
+    const ExchangeDocument read = ksr::parseExchangeText(out);
+    checkDocument(read, out);
+    FUZZ_CHECK(!ksr::recordFault(read));
+    FUZZ_CHECK(read.typeRowsSeen == read.rowCount);
+    checkReadBack(design, read);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -283,5 +313,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const WorkingDesign exported = result.imported ? design : decodedDesign(data, size);
     exportOverText(document, exported, version);
     roundTripThroughTemplate(exported, version);
+    recordsAlone(exported, version);
     return 0;
 }
