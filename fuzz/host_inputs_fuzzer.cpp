@@ -10,7 +10,8 @@
 //   5  the option values ("x,y,z", "from:to", "CxR", "a:b" segments, numbers);
 //   6  an output file replaced in the scratch folder: an existing file, a
 //      folder, a read-only file, a link, a missing folder; and an exchange
-//      file exported over the same targets.
+//      file exported over the same targets; then a second output's name
+//      typed beside it, which must be refused when it names the same file.
 // A refusal must be a HostError (which main reports with its exit status);
 // anything else escaping is a finding. What is accepted must hold only
 // finite values within the documented bounds, and a write that reports
@@ -297,6 +298,25 @@ void checkNoLeftovers(const fs::path& folder, const fs::path& target) {
     }
 }
 
+// Two output options, the second a name typed relative to the output
+// folder ("kept", "./target.velt", "sub/../target.velt", ...): two names of
+// one file are refused before any work, since each output would replace the
+// other; two existing, different files never are.
+void distinctOutputs(const fs::path& folder, const fs::path& named, const std::string& typed) {
+    const fs::path other = folder / typed;
+    bool refused = false;
+    try {
+        ksrhost::requireDistinctFiles(named.string(), "-o", other.string(), "--report");
+    } catch (const HostError&) {
+        refused = true;
+    }
+    std::error_code error;
+    const bool bothExist = fs::exists(named, error) && fs::exists(other, error);
+    const bool oneFile = bothExist && fs::equivalent(named, other, error) && !error;
+    if (oneFile) FUZZ_CHECK(refused);
+    if (bothExist && !error && !oneFile) FUZZ_CHECK(!refused);
+}
+
 void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
     const fs::path folder = scratch() / "out";
     emptyFolder(folder);
@@ -395,6 +415,7 @@ void fileOutput(FuzzInput& input, const std::vector<std::string>& parts) {
         }
     }
     checkNoLeftovers(folder, kind == 3 ? folder / "target.velt" : target);
+    distinctOutputs(folder, named, part(parts, 2));
 }
 
 }  // namespace
