@@ -54,12 +54,16 @@ run_target() {
   local options
   read -r -a options <<<"$(options_of "$target" "$findings" | tr '\n' ' ')"
 
-  # Past findings and seeds: each input must pass on its own.
+  # Past findings and seeds: each input must pass on its own. Timed: the
+  # fuzzing run below starts with the same replay.
+  local replay_started replay_ended
+  replay_started=$(date +%s.%N)
   if ! "$program" "${options[@]}" -runs=0 "$seeds" "$regressions" >"$work/replay.log" 2>&1; then
     echo "fuzz: $target fails on a seed or regression input; see $work/replay.log" >&2
     tail -n 30 "$work/replay.log" >&2
     return 1
   fi
+  replay_ended=$(date +%s.%N)
 
   local started ended
   started=$(date +%s.%N)
@@ -70,13 +74,18 @@ run_target() {
     return 1
   fi
   ended=$(date +%s.%N)
-  local runs corpus rate
+  local runs corpus rate replayed fresh
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/fuzz.log")
   # The executions include the corpus loaded at the start; the rate counts
-  # the whole run's wall time.
+  # the whole run's wall time. The rate of new inputs leaves out that replay
+  # (its inputs and the time the timed replay above took).
   rate=$(awk -v r="$runs" -v a="$started" -v b="$ended" 'BEGIN { printf "%.0f", r / (b - a) }')
+  replayed=$(sed -n 's/^#\([0-9]*\)[[:space:]]*INITED.*/\1/p' "$work/fuzz.log")
+  fresh=$(awk -v r="$runs" -v n="${replayed:-0}" -v a="$started" -v b="$ended" -v c="$replay_started" \
+    -v d="$replay_ended" 'BEGIN { t = (b - a) - (d - c); printf "%.0f", (t > 0 ? (r - n) / t : 0) }')
   corpus=$(find "$work/corpus" "$seeds" "$regressions" -type f ! -name '.*' | wc -l)
-  echo "fuzz: $target clean: $runs executions in $seconds s, $rate inputs per second, corpus $corpus inputs"
+  echo "fuzz: $target clean: $runs executions in $seconds s, $rate inputs per second" \
+    "($fresh per second after the replay of its $replayed corpus inputs), corpus $corpus inputs"
 
   if [ -n "$campaign_minutes" ]; then
     # The corpus reduced to the inputs that keep its coverage, written back.
