@@ -7,13 +7,19 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Where the time goes: each stage's end, in seconds from the start.
+ended() { echo "run_tests: $1 ended at $SECONDS s"; }
+
 tools/setup.sh
+ended "set-up"
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml=;winedbg.exe=d"
 
 cmake --preset native
 cmake --build --preset native
+ended "native build"
 ctest --preset native
+ended "native tests"
 
 # The Windows stage: every Windows program under 32-bit Wine on a virtual X
 # display, in one Wine session (tools/win32/with_wine.sh). On a kernel that
@@ -25,6 +31,7 @@ ctest --preset native
 # is printed when it ends.
 cmake --preset win32
 cmake --build --preset win32
+ended "Windows build"
 stage_log=build/win32/windows_stage.log
 stage_status=build/win32/windows_stage.status
 rm -f build/win32/wine_session.log "$stage_log" "$stage_status"
@@ -40,13 +47,18 @@ trap 'kill -- -"$stage_pid" 2>/dev/null || true' EXIT
 # target for 20 s, two at a time (about a minute in all). Any finding fails.
 cmake --preset sanitize
 cmake --build --preset sanitize
+ended "sanitizer build"
 ctest --preset sanitize
+ended "sanitizer tests"
 tools/run_valgrind.sh build/native
+ended "Valgrind"
 tools/run_fuzz.sh 20
+ended "fuzzing"
 
 echo "run_tests: waiting for the Windows stage"
 wait "$stage_pid" || true
 trap - EXIT
+ended "Windows stage"
 cat "$stage_log"
 status="no status" stage_seconds="?"
 [ -s "$stage_status" ] && read -r status stage_seconds <"$stage_status"
