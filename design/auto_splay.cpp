@@ -43,10 +43,6 @@ constexpr double kZoneOffset = 3.0;  // dB
 // array's mean level (1-8 kHz) a proposal may fall before it is penalised.
 constexpr double kLevelAllowance = 0.75;  // dB
 
-// The search's work, in boxes computed at every receiver, per box of the
-// design: enough for the local searches to settle on every scenario tried.
-constexpr double kSearchWorkPerBox = 400.0;
-
 // Statements about the audience: a stretch counts when the level stays this
 // far from the target over at least kShortestStretch metres.
 constexpr double kStretchDeviation = 6.0;  // dB
@@ -343,7 +339,8 @@ WorkingDesign withGains(const WorkingDesign& design, const std::array<float, kMa
 
 }  // namespace
 
-SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress) {
+SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress,
+                      const SplayBudget& budget) {
     const auto started = std::chrono::steady_clock::now();
     SplayResult result;
     if (const std::optional<std::string> problem = checkSplayRequest(design, request)) {
@@ -365,14 +362,15 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
     SplayField field(working, request, kFirstOptimisedBand, kLastOptimisedBand);
     const std::vector<double> target = targetOffsets(field.distance(), request.slope);
     const std::vector<double> weight = field.receivers().weight;
-    const double gridCount = limits.gridHigh - limits.gridLow + 1;
+    const int32_t gridStep = std::max(budget.baselineGridStep, 1);
+    const double gridCount = (limits.gridHigh - limits.gridLow) / gridStep + 1;
     const double splayCount = kLargestSplay - limits.smallestSplay + 1;
-    const double searchWork = kSearchWorkPerBox * limits.boxCount;
+    const double searchWork = std::max(0.0, budget.searchWorkPerBox) * limits.boxCount;  // NaN: none
     const double shadingWork = request.shadeGains ? kShadingWorkPerBox * limits.boxCount : 0.0;
     SearchMonitor monitor(progress, (gridCount * splayCount + 4.0) * limits.boxCount + searchWork + shadingWork);
     SplayScorer scorer(field, target, monitor);
 
-    const ScoredAngles constant = bestConstantCurvature(scorer, limits);
+    const ScoredAngles constant = bestConstantCurvature(scorer, limits, gridStep);
     const SplayAngles share = equalShare(working, request, limits);
     SplayAngles proposal = constant.angles;
     SplayScore proposalScore = constant.score;
@@ -390,7 +388,8 @@ SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, 
     bool shaded = false;
     if (request.shadeGains && !scorer.stopped()) {
         const ShadedGains gains = shadeGains(field, proposed, target, weight,
-                                             proposalScore.meanLevel - kShadingAllowance, monitor);
+                                             proposalScore.meanLevel - kShadingAllowance, monitor,
+                                             std::max(budget.shadingTries, 0));
         // Kept only when it is more even; a cancel keeps the gains so far,
         // which obey the same rules.
         if (gains.summary < proposalScore.summary) {

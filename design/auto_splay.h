@@ -165,6 +165,24 @@ struct SplayResult {
                                        // so far, and no candidate is evaluated (figures and levels empty)
 };
 
+// How much work a run may spend. The defaults are the product's: the
+// dialog and the host tool run with them, and every figure quoted for the
+// optimiser is theirs. A smaller budget keeps every rule a proposal obeys
+// and every figure the result carries; it only searches less (a test or the
+// fuzz target that needs the whole run, not the best design).
+struct SplayBudget {
+    // The angle search's work, in boxes computed at every receiver, per box
+    // of the design: enough for the local searches to settle on every
+    // scenario tried.
+    double searchWorkPerBox = 400.0;
+    // Designs the gain shading tries, at most: far more than the searches
+    // tried needed to settle.
+    int32_t shadingTries = 20000;
+    // The constant-curvature baseline tries the grids from the highest the
+    // aim allows down, this many degrees apart (1: every whole degree).
+    int32_t baselineGridStep = 1;
+};
+
 // Told the fraction done (0..1) now and then; returns false to stop the
 // search, which then ends within a few designs and answers the best one so
 // far. Called at least every 50 ms of work (every 10 ms or so), on the
@@ -178,7 +196,8 @@ using SplayProgress = std::function<bool(double fraction)>;
 // The responses come from the model's response path, with caches of the
 // search's own: nothing of the module's state is read or written, so the
 // search may run on a worker thread while the host's thread goes on.
-SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {});
+SplayResult autoSplay(const WorkingDesign& design, const SplayRequest& request, const SplayProgress& progress = {},
+                      const SplayBudget& budget = {});
 
 // Where a design's boxes hang at a rigging height, for drawing the side view.
 struct SplayBoxPose {

@@ -10,10 +10,11 @@
 
 namespace ksr {
 
-ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits) {
+ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits, int32_t gridStep) {
     ScoredAngles best;
+    gridStep = std::max(gridStep, 1);
     // Grid outside, splay inside: box 0 stays put while the splay changes.
-    for (int32_t grid = limits.gridHigh; grid >= limits.gridLow; --grid) {
+    for (int32_t grid = limits.gridHigh; grid >= limits.gridLow; grid -= gridStep) {
         for (int32_t splay = limits.smallestSplay; splay <= kLargestSplay; ++splay) {
             const SplayAngles angles = constantCurvature(limits, grid, splay);
             const SplayScore score = scorer.tryCandidate(angles);

@@ -23,9 +23,10 @@ struct ScoredAngles {
     bool found = false;  // false when the work was stopped before any design was scored
 };
 
-// Ranked by the summary alone. Stops early when the scorer's monitor says so
-// and answers the best design scored until then.
-ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits);
+// Ranked by the summary alone. Tries the grids from gridHigh down to gridLow
+// gridStep degrees apart (1: every grid). Stops early when the scorer's
+// monitor says so and answers the best design scored until then.
+ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits, int32_t gridStep = 1);
 
 SplayAngles equalShare(const WorkingDesign& design, const SplayRequest& request, const SplayLimits& limits);
 

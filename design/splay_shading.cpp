@@ -19,16 +19,14 @@ constexpr double kImprovement = 1e-9;
 // The search's share of the progress, per design tried: a sum over the
 // receivers costs a small fraction of one box computed at every receiver.
 constexpr double kWorkPerTry = 0.05;
-// At most this many designs tried: far more than the searches tried needed
-// to settle.
-constexpr int32_t kMostTries = 20000;
 
 double amplitudeOf(double decibels) { return std::pow(10.0, decibels / 20.0); }
 
 }  // namespace
 
 ShadedGains shadeGains(SplayField& field, const WorkingDesign& design, std::span<const double> target,
-                       std::span<const double> weight, double levelFloor, SearchMonitor& monitor) {
+                       std::span<const double> weight, double levelFloor, SearchMonitor& monitor,
+                       int32_t mostTries) {
     const int32_t n = field.boxCount();
     ShadedGains result;
     for (int32_t k = 0; k < kMaxBoxes; ++k) result.gain[k] = design.boxes[k].gain;
@@ -76,7 +74,7 @@ ShadedGains shadeGains(SplayField& field, const WorkingDesign& design, std::span
 
     int32_t tries = 0;
     bool improved = true;
-    while (improved && tries < kMostTries && !monitor.stopped()) {
+    while (improved && tries < mostTries && !monitor.stopped()) {
         improved = false;
         for (const Range& range : ranges) {
             for (const int32_t direction : {+1, -1}) {
@@ -104,7 +102,7 @@ ShadedGains shadeGains(SplayField& field, const WorkingDesign& design, std::span
                     break;
                 }
             }
-            if (improved || monitor.stopped() || tries >= kMostTries) break;
+            if (improved || monitor.stopped() || tries >= mostTries) break;
         }
     }
     for (int32_t k = 0; k < n; ++k) {

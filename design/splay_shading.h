@@ -13,6 +13,7 @@
 #include <array>
 #include <span>
 
+#include "design/auto_splay.h"
 #include "design/splay_field.h"
 #include "design/splay_scorer.h"
 
@@ -26,10 +27,12 @@ struct ShadedGains {
     double meanLevel = 0.0;
 };
 
-// Starts from the design's gains brought onto the grid; stops early when the
-// monitor says so (the best gains so far). field must have the design's box
-// types and gains; target and weight are per receiver of the field.
+// Starts from the design's gains brought onto the grid; stops after
+// mostTries designs tried, or early when the monitor says so (the best gains
+// so far). field must have the design's box types and gains; target and
+// weight are per receiver of the field.
 ShadedGains shadeGains(SplayField& field, const WorkingDesign& design, std::span<const double> target,
-                       std::span<const double> weight, double levelFloor, SearchMonitor& monitor);
+                       std::span<const double> weight, double levelFloor, SearchMonitor& monitor,
+                       int32_t mostTries = SplayBudget{}.shadingTries);
 
 }  // namespace ksr

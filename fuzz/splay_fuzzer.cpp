@@ -11,7 +11,10 @@
 // start of its own, over a short audience line in the optimised bands. The
 // proposal must be rigged and shaped (every angle allowed for its pair, the
 // stacking rules passed with nothing to clamp, a whole grid within the aim
-// limit), and its levels and figures must be numbers.
+// limit), and its levels and figures must be numbers. One small request in
+// sixteen also goes through the whole optimiser on a small budget, whose
+// result must hold what the product's does: every candidate's figures, the
+// rules of shading, and a proposal the dialog takes in unchanged.
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +43,9 @@ using ksr::fuzz::FuzzInput;
 
 // Boxes computed at every receiver that the search may spend: a few moves.
 constexpr double kWorkBudget = 12.0;
+// The whole optimiser's budget: every step of a run and every figure of its
+// result, a few moves of each search, and a baseline over every fifth grid.
+constexpr ksr::SplayBudget kWholeRunBudget{.searchWorkPerBox = 4.0, .shadingTries = 24, .baselineGridStep = 5};
 // Receivers of the longest audience the search runs over.
 constexpr size_t kMostReceivers = 40;
 
@@ -171,7 +177,7 @@ void refused(const ksr::WorkingDesign& design, const ksr::SplayRequest& request,
 
 // The whole optimiser, for the small requests: a short line, few boxes.
 void wholeRun(const ksr::WorkingDesign& design, const ksr::SplayRequest& request) {
-    const ksr::SplayResult result = ksr::autoSplay(design, request);
+    const ksr::SplayResult result = ksr::autoSplay(design, request, {}, kWholeRunBudget);
     FUZZ_CHECK(!result.cancelled && result.evaluations > 0);
     for (const ksr::SplayCandidate* candidate :
          {&result.proposal, &result.input, &result.constantCurvature, &result.equalShare}) {

@@ -1,12 +1,14 @@
 // Auto-splay as its callers use it: every proposal hangs legally and has an
 // engineer's shape over seeded random venues and designs, the same request
 // gives the same answer, bad requests are refused in words, infeasible ones
-// say what was not reached, and the progress callback can stop the search.
+// say what was not reached, the progress callback can stop the search, and a
+// smaller budget searches less under the same rules.
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -452,4 +454,42 @@ TEST(AutoSplayShading, ShadedGainsKeepTheAnglesAndTheRulesOnLevelAndEvenness) {
     EXPECT_GE(shaded.proposal.figures.meanLevel1to8k, shaded.unshaded.figures.meanLevel1to8k - 1.5);
     // Without shading the gains stay as they are.
     for (int32_t k = 0; k < kMaxBoxes; ++k) EXPECT_EQ(plain.proposal.design.boxes[k].gain, design.boxes[k].gain);
+}
+
+TEST(AutoSplayBudget, ASmallBudgetSearchesLessUnderTheSameRules) {
+    std::mt19937 random(20261211);
+    const SplayBudget small{.searchWorkPerBox = 4.0, .shadingTries = 24, .baselineGridStep = 5};
+    // Nonsense budgets search as little as they can, and still answer.
+    const SplayBudget nonsense[] = {{.searchWorkPerBox = std::nan(""), .shadingTries = -3, .baselineGridStep = 0},
+                                    {.searchWorkPerBox = -1.0, .shadingTries = 0, .baselineGridStep = INT32_MIN}};
+    for (int venue = 0; venue < 3; ++venue) {
+        const WorkingDesign design = randomDesign(random, 5);
+        SplayRequest request = randomRequest(random);
+        SCOPED_TRACE("venue " + std::to_string(venue));
+        const SplayResult full = autoSplay(design, request);
+        const SplayResult quick = autoSplay(design, request, {}, small);
+        ASSERT_FALSE(quick.cancelled);
+        expectLegalAndShaped(design, request, quick.proposal.design);
+        EXPECT_LT(quick.evaluations, full.evaluations / 2);
+        EXPECT_LE(quick.proposal.figures.summary, quick.constantCurvature.figures.summary + 1e-9);
+        // The baseline tries every fifth grid from the highest the aim allows.
+        const int highest = static_cast<int>(std::floor(aimLimitOf(request) + 1e-9));
+        EXPECT_EQ((highest - static_cast<int>(quick.constantCurvature.design.gridElevation)) % 5, 0);
+        EXPECT_EQ(quick.proposal.level.size(), full.proposal.level.size());
+        for (const SplayBudget& budget : nonsense) {
+            const SplayResult answered = autoSplay(design, request, {}, budget);
+            expectLegalAndShaped(design, request, answered.proposal.design);
+            EXPECT_TRUE(std::isfinite(answered.proposal.figures.summary));
+        }
+
+        // Shading on the small budget keeps its rules: gains on the grid,
+        // never less even, never more than 1.5 dB quieter.
+        request.shadeGains = true;
+        const SplayResult shaded = autoSplay(design, request, {}, small);
+        for (int32_t k = 0; k < design.boxCount; ++k) {
+            EXPECT_EQ(shaded.proposal.design.boxes[k].gain, roundGain(shaded.proposal.design.boxes[k].gain)) << k;
+        }
+        EXPECT_LE(shaded.proposal.figures.summary, shaded.unshaded.figures.summary + 1e-9);
+        EXPECT_GE(shaded.proposal.figures.meanLevel1to8k, shaded.unshaded.figures.meanLevel1to8k - 1.5 - 1e-6);
+    }
 }
