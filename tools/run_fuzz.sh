@@ -35,7 +35,13 @@ build=${KSR_FUZZ_BUILD:-build/fuzz}
 read -r -a targets <<<"${KSR_FUZZ_TARGETS:-exports exchange design splay host_inputs}"
 
 cmake --preset fuzz -B "$build" >/dev/null
-cmake --build "$build" --target "${targets[@]/#/fuzz_}"
+# The compiler does not list the coverage ignore list among an object's
+# inputs: after an edit of the list, every object is built again.
+ignore_list_built=$build/coverage_ignore.built
+clean_first=()
+if ! cmp -s fuzz/coverage_ignore.txt "$ignore_list_built"; then clean_first=(--clean-first); fi
+cmake --build "$build" "${clean_first[@]}" --target "${targets[@]/#/fuzz_}"
+cp fuzz/coverage_ignore.txt "$ignore_list_built"
 
 options_of() {
   local target=$1 findings=$2
