@@ -12,7 +12,7 @@ namespace ksr {
 
 ScoredAngles bestConstantCurvature(SplayScorer& scorer, const SplayLimits& limits, int32_t gridStep) {
     ScoredAngles best;
-    gridStep = std::max(gridStep, 1);
+    gridStep = std::clamp(gridStep, 1, limits.gridHigh - limits.gridLow + 1);  // no step past the range
     // Grid outside, splay inside: box 0 stays put while the splay changes.
     for (int32_t grid = limits.gridHigh; grid >= limits.gridLow; grid -= gridStep) {
         for (int32_t splay = limits.smallestSplay; splay <= kLargestSplay; ++splay) {

@@ -461,7 +461,8 @@ TEST(AutoSplayBudget, ASmallBudgetSearchesLessUnderTheSameRules) {
     const SplayBudget small{.searchWorkPerBox = 4.0, .shadingTries = 24, .baselineGridStep = 5};
     // Nonsense budgets search as little as they can, and still answer.
     const SplayBudget nonsense[] = {{.searchWorkPerBox = std::nan(""), .shadingTries = -3, .baselineGridStep = 0},
-                                    {.searchWorkPerBox = -1.0, .shadingTries = 0, .baselineGridStep = INT32_MIN}};
+                                    {.searchWorkPerBox = -1.0, .shadingTries = 0, .baselineGridStep = INT32_MIN},
+                                    {.searchWorkPerBox = 0.0, .shadingTries = INT32_MAX, .baselineGridStep = INT32_MAX}};
     for (int venue = 0; venue < 3; ++venue) {
         const WorkingDesign design = randomDesign(random, 5);
         SplayRequest request = randomRequest(random);
