@@ -5,8 +5,8 @@
 #   tools/run_valgrind.sh [build folder]     (default: build/native)
 #
 # The programs are the ones ctest knows that were built in the folder; each
-# runs whole, in the working directory ctest would give it. Logs land in
-# <build>/valgrind/.
+# runs whole, in the working directory ctest would give it, two at a time
+# (ctest runs them side by side too). Logs land in <build>/valgrind/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,18 +39,18 @@ if ((${#programs[@]} == 0)); then
   exit 1
 fi
 
-failed=()
-for entry in "${programs[@]}"; do
-  IFS=$'\t' read -r -a fields <<<"$entry"
-  program=${fields[0]}
-  workdir=${fields[1]}
-  arguments=("${fields[@]:2}")
+# One program under memcheck; its verdict is printed, and a failure leaves
+# a file <log>.failed.
+check() {
+  local program=$1 workdir=$2
+  shift 2
+  local name log start=$SECONDS
   name=$(basename "$program")
   log=$(realpath "$logs")/$name.log
-  start=$SECONDS
+  rm -f "$log.failed"
   if (cd "$workdir" && valgrind --tool=memcheck --error-exitcode=1 --leak-check=full \
         --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
-        --track-origins=yes --log-file="$log" "$program" "${arguments[@]}" >"$log.out" 2>&1); then
+        --track-origins=yes --log-file="$log" "$program" "$@" >"$log.out" 2>&1); then
     echo "valgrind: $name clean ($((SECONDS - start)) s)"
   else
     if grep -q "ERROR SUMMARY: 0 errors" "$log"; then
@@ -61,10 +61,23 @@ for entry in "${programs[@]}"; do
       grep -E -A 25 "^==[0-9]+== (Invalid|Conditional|Use of|Syscall|Mismatched|.*definitely lost|.*indirectly lost)" \
         "$log" | head -n 80 >&2 || tail -n 40 "$log" >&2
     fi
-    failed+=("$name")
+    touch "$log.failed"
   fi
-done
+}
 
+for entry in "${programs[@]}"; do
+  IFS=$'\t' read -r -a fields <<<"$entry"
+  # At most two at once: wait for one to end before starting a third.
+  while (($(jobs -rp | wc -l) >= 2)); do wait -n || true; done
+  check "${fields[@]}" &
+done
+wait
+
+failed=()
+for entry in "${programs[@]}"; do
+  name=$(basename "${entry%%$'\t'*}")
+  if [ -e "$logs/$name.log.failed" ]; then failed+=("$name"); fi
+done
 if ((${#failed[@]})); then
   echo "valgrind: failed: ${failed[*]}" >&2
   exit 1
